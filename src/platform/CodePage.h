@@ -1,0 +1,28 @@
+// Quorva run-time. Licensed under the MIT licence.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/Result.h"
+
+namespace platform {
+
+// Texts of projects and unit code are single-byte strings of one Windows code page; they are
+// kept as bytes and converted only where they meet UTF-8 (Qt, file names on the disk, logs).
+// The code page is process-wide, Windows-1252 unless configured; set it before threads start.
+
+// Names the code page by its iconv name ("WINDOWS-1252", "CP1250" ...); fails for a name that
+// iconv does not know, leaving the current one.
+Status SetSystemCodePage(std::string_view iconvName);
+std::string SystemCodePage();
+
+// Bytes of the code page to UTF-8. A byte the code page leaves undefined becomes the Unicode
+// character of the same number, as Windows does, so that nothing is lost.
+std::string CodePageToUtf8(std::string_view bytes);
+
+// UTF-8 to bytes of the code page. A character the code page cannot hold becomes "?"; a
+// malformed UTF-8 byte is taken as a Latin-1 character.
+std::string Utf8ToCodePage(std::string_view utf8);
+
+} // namespace platform
