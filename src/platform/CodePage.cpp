@@ -64,16 +64,48 @@ void AppendUtf8(std::string& out, unsigned codePoint) {
     }
 }
 
-std::size_t Utf8SequenceLength(unsigned char lead) {
-    if (lead < 0x80)
-        return 1;
-    if ((lead & 0xE0) == 0xC0)
-        return 2;
-    if ((lead & 0xF0) == 0xE0)
-        return 3;
-    if ((lead & 0xF8) == 0xF0)
-        return 4;
-    return 1;
+// The length of the well-formed UTF-8 sequence at `i`, or 0 when the bytes there are not one:
+// a stray continuation byte, a truncated sequence, an overlong form, a surrogate or a value
+// past U+10FFFF.
+std::size_t WellFormedLength(std::string_view utf8, std::size_t i) {
+    auto lead = static_cast<unsigned char>(utf8[i]);
+    std::size_t length;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + length > utf8.size())
+        return 0;
+    auto second = static_cast<unsigned char>(utf8[i + 1]);
+    if (second < low || second > high)
+        return 0;
+    for (std::size_t k = 2; k < length; ++k) {
+        if ((static_cast<unsigned char>(utf8[i + k]) & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
+}
+
+// The byte of a two-byte sequence for U+0080..U+00FF.
+char UnicodeLatin1(std::string_view sequence) {
+    auto lead = static_cast<unsigned char>(sequence[0]);
+    auto trail = static_cast<unsigned char>(sequence[1]);
+    return static_cast<char>(((lead & 0x1F) << 6) | (trail & 0x3F));
 }
 
 } // namespace
@@ -141,22 +173,26 @@ std::string Utf8ToCodePage(std::string_view utf8) {
     std::size_t i = 0;
     while (i < utf8.size()) {
         auto lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t length = Utf8SequenceLength(lead);
-        bool wellFormed = length > 1 && i + length <= utf8.size();
-        for (std::size_t k = 1; wellFormed && k < length; ++k)
-            wellFormed = (static_cast<unsigned char>(utf8[i + k]) & 0xC0) == 0x80;
-        if (!wellFormed)
-            length = 1;
+        std::size_t length = lead < 0x80 ? 1 : WellFormedLength(utf8, i);
+        if (length <= 1) {
+            out.push_back(static_cast<char>(lead));
+            i += 1;
+            continue;
+        }
         char* in = const_cast<char*>(utf8.data() + i);
         std::size_t inLeft = length;
         char buffer[8];
         char* outPtr = buffer;
         std::size_t outLeft = sizeof(buffer);
-        if (lead < 0x80 || !wellFormed) {
-            out.push_back(static_cast<char>(lead));
-        } else if (cd != reinterpret_cast<iconv_t>(-1) &&
-                   iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) {
+        if (cd != reinterpret_cast<iconv_t>(-1) &&
+            iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) {
             out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+        } else if (std::string_view sequence = utf8.substr(i, length);
+                   length == 2 && lead <= 0xC3 &&
+                   CodePageToUtf8(std::string(1, UnicodeLatin1(sequence))) == sequence) {
+            // U+0080..U+00FF standing for a byte the code page leaves undefined, as
+            // CodePageToUtf8 made it: the byte comes back.
+            out.push_back(UnicodeLatin1(sequence));
         } else {
             out.push_back('?');
         }

@@ -21,8 +21,10 @@ std::string SystemCodePage();
 // character of the same number, as Windows does, so that nothing is lost.
 std::string CodePageToUtf8(std::string_view bytes);
 
-// UTF-8 to bytes of the code page. A character the code page cannot hold becomes "?"; a
-// malformed UTF-8 byte is taken as a Latin-1 character.
+// UTF-8 to bytes of the code page. A character the code page cannot hold becomes "?", except
+// that U+0080..U+00FF standing for a byte the code page leaves undefined becomes that byte again
+// (the inverse of CodePageToUtf8). A byte that is not part of well-formed UTF-8 (stray, truncated,
+// overlong, surrogate) is kept as it is.
 std::string Utf8ToCodePage(std::string_view utf8);
 
 } // namespace platform

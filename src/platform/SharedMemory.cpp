@@ -30,9 +30,11 @@ InstanceState& Instance() {
 }
 
 // Byte 0 of the object guards attach and detach; byte 1 is read-locked by every attached
-// object, so a write lock on it succeeds only when no one else is attached.
+// object, so a write lock on it succeeds only when no one else is attached; byte 2 is the
+// users' exclusive lock.
 constexpr off_t kGuardByte = 0;
 constexpr off_t kLiveByte = 1;
+constexpr off_t kUserByte = 2;
 
 bool Lock(int fd, off_t byte, short type, bool wait) {
     struct flock request {};
@@ -106,6 +108,17 @@ Result<SharedMemory> SharedMemory::Attach(std::string_view baseName, std::size_t
 
     struct stat info {};
     ::fstat(block.m_fd, &info);
+    // Only the same user may share the block: a block of another user is refused (closed here,
+    // not detached, so that it is not removed), and the mode is set to 0600 whatever the umask
+    // made of it.
+    auto leave = [&block](std::string why) {
+        ::close(std::exchange(block.m_fd, -1));
+        return Fail(std::move(why));
+    };
+    if (info.st_uid != ::geteuid())
+        return leave("shared memory " + block.m_name + " belongs to another user");
+    if ((info.st_mode & 07777) != 0600 && ::fchmod(block.m_fd, 0600) != 0)
+        return leave("cannot restrict shared memory " + block.m_name + ": " + ErrorText());
     bool alone = Lock(block.m_fd, kLiveByte, F_WRLCK, false);
     if (alone) {
         block.m_fresh = true;
@@ -118,7 +131,9 @@ Result<SharedMemory> SharedMemory::Attach(std::string_view baseName, std::size_t
             info.st_size = 0;
         }
     }
-    Lock(block.m_fd, kLiveByte, F_RDLCK, true);
+    // The read lock on the live byte is what tells later attachers that this one is alive.
+    if (!Lock(block.m_fd, kLiveByte, F_RDLCK, true))
+        return Fail("cannot lock shared memory " + block.m_name + ": " + ErrorText());
     if (static_cast<std::size_t>(info.st_size) < size &&
         ::ftruncate(block.m_fd, static_cast<off_t>(size)) != 0) {
         return Fail("cannot size shared memory " + block.m_name + ": " + ErrorText());
@@ -152,6 +167,25 @@ SharedMemory& SharedMemory::operator=(SharedMemory&& other) noexcept {
 }
 
 SharedMemory::~SharedMemory() { Detach(); }
+
+SharedMemory::ExclusiveLock::ExclusiveLock(int fd) {
+    if (fd >= 0 && Lock(fd, kUserByte, F_WRLCK, true))
+        m_fd = fd;
+    else if (fd >= 0)
+        LogError("cannot lock shared memory: {}", ErrorText());
+}
+
+SharedMemory::ExclusiveLock::ExclusiveLock(ExclusiveLock&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)) {}
+
+SharedMemory::ExclusiveLock::~ExclusiveLock() {
+    if (m_fd >= 0)
+        Lock(m_fd, kUserByte, F_UNLCK, false);
+}
+
+SharedMemory::ExclusiveLock SharedMemory::LockExclusive() const {
+    return ExclusiveLock(m_fd);
+}
 
 void SharedMemory::Detach() {
     if (m_fd < 0)

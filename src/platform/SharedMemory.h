@@ -42,6 +42,26 @@ public:
     SharedMemory& operator=(const SharedMemory&) = delete;
     ~SharedMemory();
 
+    // An exclusive lock on the block for its user's own purposes (for example a directory kept
+    // in the block), held for the life of the object. It excludes other processes and other
+    // SharedMemory objects of this process, not other threads that use the same object; those
+    // need a mutex of their own. It must not outlive the SharedMemory that made it.
+    class ExclusiveLock {
+    public:
+        ExclusiveLock(ExclusiveLock&& other) noexcept;
+        ExclusiveLock& operator=(ExclusiveLock&&) = delete;
+        ExclusiveLock(const ExclusiveLock&) = delete;
+        ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+        ~ExclusiveLock();
+        bool Held() const { return m_fd >= 0; }
+
+    private:
+        friend class SharedMemory;
+        explicit ExclusiveLock(int fd);
+        int m_fd = -1;
+    };
+    [[nodiscard]] ExclusiveLock LockExclusive() const;
+
     std::byte* Data() const { return m_data; }
     std::size_t Size() const { return m_size; }
     bool WasFresh() const { return m_fresh; }
