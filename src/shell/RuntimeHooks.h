@@ -1,0 +1,77 @@
+// Quorva run-time. Licensed under the MIT licence.
+#pragma once
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace shell {
+
+// A unit that failed to load: the name the loader records and its error text.
+struct UnitLoadError {
+    std::string unitName;
+    std::string message;
+};
+
+// What the main sequence asks of the subsystems beyond the shell: the unit loader, the cyclic
+// scheduler, the editor-command poll, screens, menus, the alarm manager and port access. The
+// run-time's composition root supplies the real implementation; tests supply recording ones.
+// Every method is called on the GUI thread, except RunScanPass and PollEditorCommand, which the
+// scan thread calls once it runs (and the GUI thread before that).
+class RuntimeHooks {
+public:
+    virtual ~RuntimeHooks() = default;
+
+    // Loads the unit file `fileName` ("NAME.QRU"); an error stops the run-time.
+    virtual std::optional<UnitLoadError> LoadUnit(std::string_view fileName) = 0;
+    // Sets the run state of a loaded unit to stopped, so that the scheduler skips it.
+    virtual void HoldUnit(std::string_view fileName) = 0;
+    // Builds the window of a start screen; false when it cannot be built.
+    virtual bool BuildScreenForm(std::string_view screenName) = 0;
+    // Builds the menu script `scriptName` onto the screen's window.
+    virtual void BuildMenuScript(std::string_view screenName, std::string_view scriptName) = 0;
+    // Registers the screen's own unit with its window for the GUI cycle.
+    virtual void RegisterScreenUnit(std::string_view screenName, std::string_view unitFileName) = 0;
+    // One scheduler pass.
+    virtual void RunScanPass() = 0;
+    // One poll of the editor's command word.
+    virtual void PollEditorCommand() = 0;
+    virtual void StartAlarmManager() = 0;
+    // Clears the scheduler's run flag and waits until the scan in progress has finished.
+    virtual void StopScheduler() = 0;
+    // The system variable that tells units the program ends.
+    virtual void SetEndProgram(bool value) = 0;
+    // Switches the PC speaker off through the port-access service, where there is one.
+    virtual void SwitchSpeakerOff() = 0;
+};
+
+// The hooks of a run-time whose later subsystems are not built yet: each one says once, in the
+// log, what it skips, and otherwise does nothing (units are not loaded, screens not built).
+class UnbuiltSubsystemHooks final : public RuntimeHooks {
+public:
+    std::optional<UnitLoadError> LoadUnit(std::string_view fileName) override;
+    void HoldUnit(std::string_view fileName) override;
+    bool BuildScreenForm(std::string_view screenName) override;
+    void BuildMenuScript(std::string_view screenName, std::string_view scriptName) override;
+    void RegisterScreenUnit(std::string_view screenName, std::string_view unitFileName) override;
+    void RunScanPass() override;
+    void PollEditorCommand() override;
+    void StartAlarmManager() override;
+    void StopScheduler() override;
+    void SetEndProgram(bool value) override;
+    void SwitchSpeakerOff() override;
+
+private:
+    static void Once(std::atomic<bool>& said, std::string_view what);
+
+    std::atomic<bool> m_saidLoader{false};
+    std::atomic<bool> m_saidScreens{false};
+    std::atomic<bool> m_saidMenus{false};
+    std::atomic<bool> m_saidScheduler{false};
+    std::atomic<bool> m_saidEditor{false};
+    std::atomic<bool> m_saidAlarms{false};
+    std::atomic<bool> m_saidPorts{false};
+};
+
+} // namespace shell
