@@ -152,9 +152,13 @@ platform::Result<std::string> BundleBytes(std::string_view executable, std::stri
         return platform::Fail(
             fmt::format("{} bytes is too large for a 32-bit package offset", executable.size()));
     std::string bundle;
-    bundle.reserve(executable.size() + package.size());
+    bundle.reserve(executable.size() + package.size() + 1);
     bundle.append(executable);
-    StoreInt32(bundle.data() + slot, static_cast<std::int32_t>(executable.size()));
+    // A slot whose first byte reads "X" means "no package", so an offset whose low byte is
+    // 0x58 would hide the package: one padding byte moves it.
+    if ((executable.size() & 0xFF) == static_cast<unsigned char>(kNoPackageSlotByte))
+        bundle.push_back('\0');
+    StoreInt32(bundle.data() + slot, static_cast<std::int32_t>(bundle.size()));
     bundle.append(package);
     return bundle;
 }
