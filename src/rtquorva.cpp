@@ -6,6 +6,11 @@
 #include "platform/PathMap.h"
 #include "platform/Process.h"
 #include "platform/SharedMemory.h"
+#include "engine/FunctionCollection.h"
+#include "engine/VariableCollection.h"
+#include "platform/GuestMemory.h"
+#include "runtime/RuntimeLibrary.h"
+#include "runtime/TableListing.h"
 #include "shell/Dictionary.h"
 #include "shell/MainSequence.h"
 #include "shell/Package.h"
@@ -32,6 +37,8 @@ struct Options {
     std::string instance;
     std::string driveRoot;
     std::string codePage;
+    bool listFunctions = false;
+    bool listVariables = false;
 };
 
 struct ProjectLocation {
@@ -95,7 +102,18 @@ int main(int argc, char** argv) {
                    "(default: the project directory)");
     cli.add_option("--code-page", options.codePage,
                    "code page of the project's texts, as iconv names it (default WINDOWS-1252)");
+    cli.add_flag("--list-functions", options.listFunctions,
+                 "print the runtime function table (helpers, then functions) and exit");
+    cli.add_flag("--list-variables", options.listVariables,
+                 "print the system variables (name, type code) and exit");
     CLI11_PARSE(cli, argc, argv);
+    if (options.listFunctions || options.listVariables) {
+        if (options.listFunctions)
+            std::cout << runtime::FunctionListing();
+        if (options.listVariables)
+            std::cout << runtime::VariableListing();
+        return 0;
+    }
 
     platform::log::SetLevel(*platform::ParseLogLevel(options.logLevel));
     if (!options.instance.empty())
@@ -147,10 +165,38 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The unit engine's ground: guest memory, the loader's collections, and the runtime
+    // function table registered under "SYSTEM" before any unit is loaded.
+    auto memory = platform::GuestMemory::Create();
+    if (!memory) {
+        platform::LogError("{}", memory.Error());
+        return 1;
+    }
+    engine::FunctionCollection functions;
+    engine::VariableCollection variables;
+    runtime::Implementations implementations;
+    shell::Dictionary& dictionary = context.Value()->Words();
+    auto library = runtime::RuntimeLibrary::Create(
+        *memory.Value(), functions, variables, implementations,
+        runtime::SystemVariableStart{dictionary.LanguageNumber(), dictionary.TranslationOn()});
+    if (!library) {
+        platform::LogError("{}", library.Error());
+        return 1;
+    }
+    runtime::SystemVariables& cells = library.Value()->Variables();
+    dictionary.BindLanguageCell(
+        reinterpret_cast<std::int32_t*>(cells.HostCell(runtime::SystemVariableId::NUMLANG)));
+    dictionary.BindTranslationCell(
+        reinterpret_cast<std::uint8_t*>(cells.HostCell(runtime::SystemVariableId::DOTRANSLATE)));
+
     shell::UnbuiltSubsystemHooks hooks;
     shell::MainSettings mainSettings;
     if (options.runForSeconds >= 0)
         mainSettings.runForMilliseconds = static_cast<std::uint32_t>(options.runForSeconds * 1000);
     shell::MainSequence sequence(*context.Value(), hooks, mainSettings);
-    return sequence.Run();
+    const int exitCode = sequence.Run();
+    // The cells go with guest memory; the dictionary keeps their last values.
+    dictionary.BindLanguageCell(nullptr);
+    dictionary.BindTranslationCell(nullptr);
+    return exitCode;
 }
