@@ -97,7 +97,8 @@ void CallDispatcher::OnTrap(platform::CpuEngine& cpu, std::uint32_t index) {
         return;
     }
     const Row& row = m_rows[index];
-    CallFrame frame(cpu, *row.spec, row.layout);
+    static const Services kNone;
+    CallFrame frame(cpu, *row.spec, row.layout, m_services ? *m_services : kNone);
     if (row.implementation) {
         row.implementation(frame);
         return;

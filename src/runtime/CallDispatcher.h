@@ -13,6 +13,7 @@
 #include "runtime/CallLayout.h"
 #include "runtime/FunctionSpec.h"
 #include "runtime/HostFunction.h"
+#include "runtime/Services.h"
 
 namespace runtime {
 
@@ -40,6 +41,9 @@ public:
 
     void OnTrap(platform::CpuEngine& cpu, std::uint32_t index) override;
 
+    // The subsystems the implementations reach through their frames; set before unit code runs.
+    void SetServices(const Services* services) { m_services = services; }
+
     std::size_t RowCount() const { return m_rows.size(); }
     const CallLayout& LayoutOf(std::size_t row) const { return m_rows.at(row).layout; }
 
@@ -58,6 +62,7 @@ private:
     platform::GuestAddress m_base;
     std::uint32_t m_capacity;
     std::vector<Row> m_rows;
+    const Services* m_services = nullptr;
 };
 
 } // namespace runtime

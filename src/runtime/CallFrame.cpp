@@ -7,8 +7,9 @@ namespace runtime {
 
 using platform::X86Register;
 
-CallFrame::CallFrame(platform::CpuEngine& cpu, const FunctionSpec& spec, const CallLayout& layout)
-    : m_cpu(cpu), m_memory(cpu.Memory()), m_spec(spec), m_layout(layout),
+CallFrame::CallFrame(platform::CpuEngine& cpu, const FunctionSpec& spec, const CallLayout& layout,
+                     const Services& services)
+    : m_cpu(cpu), m_memory(cpu.Memory()), m_spec(spec), m_layout(layout), m_services(services),
       m_esp(cpu.Get(X86Register::Esp)) {}
 
 GuestAddress CallFrame::StackAddress(const ArgumentLocation& location) const {

@@ -7,6 +7,7 @@
 #include "runtime/CallLayout.h"
 #include "runtime/FunctionSpec.h"
 #include "runtime/GuestValues.h"
+#include "runtime/Services.h"
 
 namespace runtime {
 
@@ -16,11 +17,13 @@ namespace runtime {
 // contract wants it. Lives on the host stack for the length of one call on the calling thread.
 class CallFrame {
 public:
-    CallFrame(platform::CpuEngine& cpu, const FunctionSpec& spec, const CallLayout& layout);
+    CallFrame(platform::CpuEngine& cpu, const FunctionSpec& spec, const CallLayout& layout,
+              const Services& services);
 
     platform::CpuEngine& Cpu() const { return m_cpu; }
     GuestMemory& Memory() const { return m_memory; }
     const FunctionSpec& Spec() const { return m_spec; }
+    const Services& Subsystems() const { return m_services; }
 
     // Arguments by parameter index (0 = first declared parameter). A value whose place cannot be
     // read (the guest stack pointer is bad) reads as 0 / empty.
@@ -65,6 +68,7 @@ private:
     GuestMemory& m_memory;
     const FunctionSpec& m_spec;
     const CallLayout& m_layout;
+    const Services& m_services;
     std::uint32_t m_esp;
 };
 

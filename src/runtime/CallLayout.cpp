@@ -105,7 +105,28 @@ bool HasHidden(ArgumentClass argumentClass) {
 
 } // namespace
 
+namespace {
+
+// Everything on the stack, the first argument nearest the return address.
+CallLayout StdCallLayout(const FunctionSpec& spec) {
+    CallLayout layout;
+    std::uint32_t offset = 4;
+    for (const ParameterSpec& parameter : spec.parameters) {
+        ArgumentClass argumentClass = ClassOf(parameter);
+        ArgumentLocation location;
+        location.stackOffset = offset;
+        offset += StackSize(argumentClass);
+        layout.parameters.push_back({argumentClass, location, std::nullopt});
+    }
+    layout.stackBytes = offset - 4;
+    return layout;
+}
+
+} // namespace
+
 CallLayout ComputeCallLayout(const FunctionSpec& spec) {
+    if (spec.convention == CallingConvention::StdCall)
+        return StdCallLayout(spec);
     PlaceAllocator places;
     struct Pending {
         ArgumentClass argumentClass;

@@ -24,6 +24,11 @@ struct ParameterSpec {
 inline constexpr ParameterSpec NoParameterPlaceholder[] = {
     {engine::PassingMode::ByValue, engine::TypeCode::None, ""}};
 
+// How arguments travel. Runtime functions use the register convention (EAX, EDX, ECX, then the
+// stack pushed left to right); operating-system entries that units declare from DLLs use the
+// standard convention (everything on the stack, pushed right to left, callee-clean).
+enum class CallingConvention : std::uint8_t { Register, StdCall };
+
 // The machine-level signature of one runtime function that unit code calls by name. Rows are
 // constant data with static storage; the texts and the parameter span view that data.
 struct FunctionSpec {
@@ -36,6 +41,7 @@ struct FunctionSpec {
     // False for the row that is registered without an implementation: calling it does nothing
     // and returns the result type's default.
     bool implemented = true;
+    CallingConvention convention = CallingConvention::Register;
 
     constexpr std::size_t ParameterCount() const { return parameters.size(); }
 

@@ -209,6 +209,62 @@ class Tools(unittest.TestCase):
         self.assertEqual(text.returncode, 0)
         self.assertIn("TOTAL MVARGLOB", text.stdout.decode())
 
+    def test_dump_of_a_module_written_byte_by_byte(self):
+        """qrudump --json reads a module that no tool of ours wrote."""
+        def short(text):
+            data = text.encode("cp1252")
+            return bytes([len(data)]) + data
+        def i32(value):
+            return struct.pack("<i", value)
+        code = bytes(range(0x90, 0x90 + 16))
+        module = (b"QRU02" + struct.pack("<d", 44000.25) + b"\x01\x00" + i32(64) + i32(len(code))
+                  # one type with one field
+                  + i32(1) + short("TPAIR") + i32(8) + i32(1)
+                  + short("A") + b"\x04" + short("") + i32(4) + b"\x12" + i32(0) + i32(0)
+                  # two variables: an Integer and a Boolean
+                  + i32(2)
+                  + short("LEVEL") + i32(0) + i32(4) + b"\x04\x00" + i32(0) + i32(0) + i32(0)
+                  + b"\x01" + short("") + short("-7") + short("")
+                  + short("READY") + i32(4) + i32(1) + b"\x03\x00" + i32(0) + i32(0) + i32(0)
+                  + b"\x00" + short("") + short("True") + short("")
+                  # one function with a by-reference String parameter
+                  + i32(1) + short("SHOW") + i32(8) + b"\x00" + i32(0) + b"\x0b\x04\x01\x00\x00"
+                  + short("") + short("Show") + i32(1) + b"\x00\x09" + short("Text")
+                  # one accessor, the trailer, entries
+                  + i32(1) + short("PORT") + short("READPORT") + short("WRITEPORT") + b"\x01"
+                  + b"\x00" + i32(20) + b"\x00" + i32(1) + short("MVarglob")
+                  + i32(-1) + i32(0) + i32(-99)
+                  + code
+                  # variable fix-ups: LEVEL twice (the second as the 0 byte), then READY
+                  + short("LEVEL") + i32(2) + i32(0) + b"\x00" + i32(6) + i32(4)
+                  + short("READY") + i32(10) + i32(0) + b"\xff"
+                  # function fix-ups: INTTOSTR with a unit qualifier
+                  + short("INTTOSTR SYSTEM") + i32(12) + b"\xff")
+        path = self.path("HANDMADE.QRU")
+        with open(path, "wb") as out:
+            out.write(module)
+        unit = self.dump(path)
+        self.assertEqual(unit["header"]["stamp"], 44000.25)
+        self.assertTrue(unit["header"]["debug"])
+        self.assertEqual(unit["header"]["dataSize"], 64)
+        self.assertEqual([t["name"] for t in unit["types"]], ["TPAIR"])
+        self.assertEqual([(v["name"], v["type"]["code"], v["initialValue"], v["exported"])
+                          for v in unit["variables"]],
+                         [("LEVEL", 4, "-7", True), ("READY", 3, "True", False)])
+        function = unit["functions"][0]
+        self.assertEqual((function["name"], function["kind"], function["resultType"]["code"],
+                          function["codeOffset"], function["exported"]), ("SHOW", 11, 4, 8, True))
+        self.assertEqual(len(function["parameters"]), 1)
+        self.assertEqual(unit["trailer"], {"spareFlag": 0, "periodMs": 20, "nonCyclic": False,
+                                           "uses": ["MVarglob"]})
+        self.assertEqual([unit["entries"][k]["present"] for k in ("init", "main", "exit")],
+                         [False, True, False])
+        self.assertEqual(bytes.fromhex(unit["code"]["hex"]), code)
+        self.assertEqual([(f["name"], f["site"], f["addend"]) for f in unit["variableFixups"]],
+                         [("LEVEL", 2, 0), ("LEVEL", 6, 4), ("READY", 10, 0)])
+        self.assertEqual([(f["name"], f["site"]) for f in unit["functionFixups"]],
+                         [("INTTOSTR SYSTEM", 12)])
+
     def test_options_attachments_and_data_size(self):
         with open(self.path("pic one.bmp"), "wb") as f:
             f.write(b"BM" + bytes(range(20)))
