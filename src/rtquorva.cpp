@@ -6,16 +6,12 @@
 #include "platform/PathMap.h"
 #include "platform/Process.h"
 #include "platform/SharedMemory.h"
-#include "engine/FunctionCollection.h"
-#include "engine/VariableCollection.h"
-#include "platform/GuestMemory.h"
-#include "runtime/RuntimeLibrary.h"
+#include "runtime/RuntimeHost.h"
 #include "runtime/TableListing.h"
 #include "shell/Dictionary.h"
 #include "shell/MainSequence.h"
 #include "shell/Package.h"
 #include "shell/QtLogBridge.h"
-#include "shell/RuntimeHooks.h"
 #include "shell/ShellContext.h"
 
 #include <CLI/CLI.hpp>
@@ -165,38 +161,23 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // The unit engine's ground: guest memory, the loader's collections, and the runtime
-    // function table registered under "SYSTEM" before any unit is loaded.
-    auto memory = platform::GuestMemory::Create();
-    if (!memory) {
-        platform::LogError("{}", memory.Error());
+    // The unit engine: guest memory with the shared global block, the runtime function table
+    // registered under "SYSTEM" before any unit is loaded, the loader, the variable store, the
+    // scheduler and the editor-command poll.
+    runtime::HostOptions hostOptions;
+    hostOptions.watchdogMilliseconds = options.watchdogMs;
+    auto host = runtime::RuntimeHost::Create(*context.Value(), hostOptions);
+    if (!host) {
+        platform::LogError("{}", host.Error());
         return 1;
     }
-    engine::FunctionCollection functions;
-    engine::VariableCollection variables;
-    runtime::Implementations implementations;
-    shell::Dictionary& dictionary = context.Value()->Words();
-    auto library = runtime::RuntimeLibrary::Create(
-        *memory.Value(), functions, variables, implementations,
-        runtime::SystemVariableStart{dictionary.LanguageNumber(), dictionary.TranslationOn()});
-    if (!library) {
-        platform::LogError("{}", library.Error());
-        return 1;
-    }
-    runtime::SystemVariables& cells = library.Value()->Variables();
-    dictionary.BindLanguageCell(
-        reinterpret_cast<std::int32_t*>(cells.HostCell(runtime::SystemVariableId::NUMLANG)));
-    dictionary.BindTranslationCell(
-        reinterpret_cast<std::uint8_t*>(cells.HostCell(runtime::SystemVariableId::DOTRANSLATE)));
-
-    shell::UnbuiltSubsystemHooks hooks;
     shell::MainSettings mainSettings;
     if (options.runForSeconds >= 0)
         mainSettings.runForMilliseconds = static_cast<std::uint32_t>(options.runForSeconds * 1000);
-    shell::MainSequence sequence(*context.Value(), hooks, mainSettings);
+    shell::MainSequence sequence(*context.Value(), *host.Value(), mainSettings);
     const int exitCode = sequence.Run();
-    // The cells go with guest memory; the dictionary keeps their last values.
-    dictionary.BindLanguageCell(nullptr);
-    dictionary.BindTranslationCell(nullptr);
+    // The dictionary's cells go with guest memory; it keeps their last values.
+    context.Value()->Words().BindLanguageCell(nullptr);
+    context.Value()->Words().BindTranslationCell(nullptr);
     return exitCode;
 }

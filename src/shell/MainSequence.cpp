@@ -65,6 +65,7 @@ int MainSequence::Run() {
         m_standaloneRun = false;
     m_debugSession = m_settings.debuggerPresent();
     platform::LogInfo("standalone run: {}, debug session: {}", m_standaloneRun, m_debugSession);
+    m_hooks.StartupFlags(m_standaloneRun, m_debugSession);
 
     if (!LoadStartUnits())
         return 0;

@@ -23,6 +23,12 @@ class RuntimeHooks {
 public:
     virtual ~RuntimeHooks() = default;
 
+    // The run's flags, known before the first unit loads: whether the editor side holds the
+    // globals (not a standalone run) and whether a debugger started the run-time.
+    virtual void StartupFlags(bool standaloneRun, bool debugSession) {
+        static_cast<void>(standaloneRun);
+        static_cast<void>(debugSession);
+    }
     // Loads the unit file `fileName` ("NAME.QRU"); an error stops the run-time.
     virtual std::optional<UnitLoadError> LoadUnit(std::string_view fileName) = 0;
     // Sets the run state of a loaded unit to stopped, so that the scheduler skips it.

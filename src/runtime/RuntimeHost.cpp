@@ -1,0 +1,199 @@
+// Quorva run-time. Licensed under the MIT licence.
+#include "runtime/RuntimeHost.h"
+
+#include "platform/Log.h"
+#include "platform/PathMap.h"
+#include "runtime/ProfilerFunctions.h"
+#include "runtime/TaskFunctions.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <filesystem>
+
+namespace runtime {
+
+RuntimeHost::RuntimeHost(shell::ShellContext& shell, const HostOptions& options,
+                         engine::GlobalBlock block)
+    : m_shell(shell), m_options(options), m_globalBlock(std::move(block)) {}
+
+RuntimeHost::~RuntimeHost() {
+    // The engines go before the memory they run over.
+    std::lock_guard lock(m_enginesMutex);
+    m_engines.clear();
+}
+
+platform::Result<std::unique_ptr<RuntimeHost>> RuntimeHost::Create(shell::ShellContext& shell,
+                                                                   const HostOptions& options) {
+    auto block = engine::GlobalBlock::Attach();
+    if (!block)
+        return platform::Fail("cannot attach the global-variable block: " + block.Error());
+    std::unique_ptr<RuntimeHost> host(new RuntimeHost(shell, options, std::move(block.Value())));
+    if (platform::Status built = host->Build(); !built)
+        return platform::Fail(built.Error());
+    return host;
+}
+
+platform::Status RuntimeHost::Build() {
+    auto memory = platform::GuestMemory::Create(m_globalBlock.Host());
+    if (!memory)
+        return platform::Fail(memory.Error());
+    m_memory = std::move(memory.Value());
+
+    if (platform::Status tasks = AddTaskFunctions(m_implementations); !tasks)
+        return tasks;
+    if (platform::Status profiler = AddProfilerFunctions(m_implementations); !profiler)
+        return profiler;
+    shell::Dictionary& dictionary = m_shell.Words();
+    auto library = RuntimeLibrary::Create(
+        *m_memory, m_functions, m_variables, m_implementations,
+        SystemVariableStart{dictionary.LanguageNumber(), dictionary.TranslationOn()});
+    if (!library)
+        return platform::Fail(library.Error());
+    m_library = std::move(library.Value());
+    SystemVariables& cells = m_library->Variables();
+    dictionary.BindLanguageCell(
+        reinterpret_cast<std::int32_t*>(cells.HostCell(SystemVariableId::NUMLANG)));
+    dictionary.BindTranslationCell(
+        reinterpret_cast<std::uint8_t*>(cells.HostCell(SystemVariableId::DOTRANSLATE)));
+
+    engine::ScanVariables scanCells;
+    scanCells.bt10 = cells.HostCell(SystemVariableId::BT_10);
+    scanCells.bt100 = cells.HostCell(SystemVariableId::BT_100);
+    scanCells.startProg = cells.HostCell(SystemVariableId::START_PROG);
+    scanCells.endProg = cells.HostCell(SystemVariableId::END_PROG);
+    m_scheduler = std::make_unique<engine::Scheduler>(m_programs, scanCells,
+                                                      platform::SystemClock::Instance());
+    shell::MessageBoxes& boxes = m_shell.Boxes();
+    m_scheduler->SetHoldHandler([&boxes](std::string_view unit, std::string_view fault) {
+        // The box goes up on the GUI thread; the scan goes on meanwhile.
+        std::string caption = "Error " + std::string(unit);
+        std::string text(fault);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [&boxes, caption, text] { boxes.ErrorBox(caption, text); }, Qt::QueuedConnection);
+    });
+
+    m_externals = std::make_unique<ExternalEntries>(m_library->Dispatcher());
+    std::error_code ignored;
+    const std::string projectDirectory = std::filesystem::current_path(ignored).string();
+    m_directories =
+        engine::ProjectDirectories::Load(engine::ProjectDirectories::DefaultConfigPath(),
+                                         projectDirectory);
+
+    engine::LoaderContext context{*m_memory,
+                                  m_functions,
+                                  m_variables,
+                                  m_programs,
+                                  *m_scheduler,
+                                  m_shell.Package(),
+                                  m_shell.Presenter(),
+                                  [this] { return EngineOfThisThread(); },
+                                  m_library->Variables().Address(SystemVariableId::END_PROG),
+                                  m_externals.get(),
+                                  &m_debugMaps,
+                                  [this] { return platform::HostPath(m_directories.ProjectDirectory()); },
+                                  [this] { return platform::HostPath(m_directories.ModulesDirectory()); }};
+    m_loader = std::make_unique<engine::Loader>(std::move(context));
+
+    m_store = std::make_unique<engine::VariableStore>(m_globalBlock.View(), m_shell.Package(),
+                                                      m_shell.Presenter());
+    m_store->LoadGlobalNames();
+    cells.SetInteger(SystemVariableId::BASEGLOBVARS,
+                     static_cast<std::int32_t>(platform::guest::kGlobalBase + 1));
+    cells.SetInteger(SystemVariableId::GLOBVARSIZE,
+                     static_cast<std::int32_t>(m_store->GlobalDataSize()));
+
+    m_unitTargets = std::make_unique<engine::UnitEditorTargets>(m_programs);
+    auto editor = shell::EditorCommands::Create(
+        m_shell.Link(), *m_unitTargets, m_screenTargets,
+        [&cells] { return cells.String(SystemVariableId::STR_SYS10); });
+    if (!editor)
+        return platform::Fail(editor.Error());
+    m_editor = std::move(editor.Value());
+
+    m_services.loader = m_loader.get();
+    m_services.scheduler = m_scheduler.get();
+    m_services.variables = m_store.get();
+    m_services.systemVariables = &cells;
+    m_services.dictionary = &dictionary;
+    m_services.boxes = &boxes;
+    m_services.editor = m_editor.get();
+    m_services.package = &m_shell.Package();
+    m_library->Dispatcher().SetServices(&m_services);
+    return {};
+}
+
+platform::CpuEngine* RuntimeHost::EngineOfThisThread() {
+    std::lock_guard lock(m_enginesMutex);
+    std::unique_ptr<platform::CpuEngine>& engine = m_engines[std::this_thread::get_id()];
+    if (!engine) {
+        auto created = platform::CpuEngine::Create(*m_memory);
+        if (!created) {
+            platform::LogError("no CPU engine for this thread: {}", created.Error());
+            return nullptr;
+        }
+        engine = std::move(created.Value());
+        engine->SetWatchdog(m_options.watchdogMilliseconds);
+    }
+    return engine.get();
+}
+
+void RuntimeHost::SayOnce(std::atomic<bool>& said, std::string_view what) {
+    if (!said.exchange(true))
+        platform::LogInfo("{} is not part of this build", what);
+}
+
+void RuntimeHost::StartupFlags(bool standaloneRun, bool debugSession) {
+    m_loader->SetStandaloneRun(standaloneRun);
+    m_loader->SetDebugSession(debugSession);
+}
+
+std::optional<shell::UnitLoadError> RuntimeHost::LoadUnit(std::string_view fileName) {
+    m_loader->LoadUnit(fileName);
+    if (m_loader->LoadError().empty())
+        return std::nullopt;
+    return shell::UnitLoadError{m_loader->CurrentUnitName(), m_loader->LoadError()};
+}
+
+void RuntimeHost::HoldUnit(std::string_view fileName) {
+    if (engine::TProgRun* unit = m_programs.FindProgram(fileName))
+        unit->runState = engine::RunState::Held;
+}
+
+bool RuntimeHost::BuildScreenForm(std::string_view screenName) {
+    SayOnce(m_saidScreens, "screen building");
+    platform::LogWarning("screen {} not built", screenName);
+    return false;
+}
+
+void RuntimeHost::BuildMenuScript(std::string_view, std::string_view) {
+    SayOnce(m_saidMenus, "the menu script");
+}
+
+void RuntimeHost::RegisterScreenUnit(std::string_view, std::string_view) {
+    SayOnce(m_saidScreens, "screen building");
+}
+
+void RuntimeHost::RunScanPass() {
+    if (platform::CpuEngine* cpu = EngineOfThisThread())
+        m_scheduler->RunScan(*cpu);
+}
+
+void RuntimeHost::PollEditorCommand() {
+    // The poll reads the loaded units: it runs under the scan handshake, so that a load or
+    // unload on the GUI thread never changes them beneath it.
+    m_scheduler->RunBesideUnits([this] { m_editor->PollEditorCommand(); });
+}
+
+void RuntimeHost::StartAlarmManager() { SayOnce(m_saidAlarms, "the alarm manager"); }
+
+void RuntimeHost::StopScheduler() { m_scheduler->StopScan(); }
+
+void RuntimeHost::SetEndProgram(bool value) {
+    m_library->Variables().SetBoolean(SystemVariableId::END_PROG, value);
+}
+
+void RuntimeHost::SwitchSpeakerOff() { SayOnce(m_saidPorts, "port access"); }
+
+} // namespace runtime

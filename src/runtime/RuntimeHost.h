@@ -1,0 +1,107 @@
+// Quorva run-time. Licensed under the MIT licence.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "engine/DebugMap.h"
+#include "engine/FunctionCollection.h"
+#include "engine/GlobalBlock.h"
+#include "engine/Loader.h"
+#include "engine/ProgramRecords.h"
+#include "engine/ProjectDirectories.h"
+#include "engine/Scheduler.h"
+#include "engine/UnitEditorTargets.h"
+#include "engine/VariableCollection.h"
+#include "engine/VariableStore.h"
+#include "platform/CpuEngine.h"
+#include "platform/GuestMemory.h"
+#include "platform/Result.h"
+#include "runtime/ExternalEntries.h"
+#include "runtime/RuntimeLibrary.h"
+#include "runtime/Services.h"
+#include "shell/EditorCommands.h"
+#include "shell/RuntimeHooks.h"
+#include "shell/ShellContext.h"
+
+namespace runtime {
+
+struct HostOptions {
+    // Stops a call into unit code that runs longer (0 = off).
+    std::uint32_t watchdogMilliseconds = platform::CpuEngine::kDefaultWatchdogMilliseconds;
+};
+
+// The unit engine put together: the shared global block mapped into guest memory, the runtime
+// function library, the loader with its collections, the variable store, the scheduler, the
+// editor-command poll, and one CPU engine per thread that runs unit code. It is what the main
+// sequence's hooks reach. Made on the GUI thread after the shell's context; lives until the
+// main sequence has ended (the scan thread stopped) and goes before the shell's context.
+class RuntimeHost final : public shell::RuntimeHooks {
+public:
+    static platform::Result<std::unique_ptr<RuntimeHost>> Create(shell::ShellContext& shell,
+                                                                 const HostOptions& options);
+    ~RuntimeHost() override;
+    RuntimeHost(const RuntimeHost&) = delete;
+    RuntimeHost& operator=(const RuntimeHost&) = delete;
+
+    // The hooks of the main sequence.
+    void StartupFlags(bool standaloneRun, bool debugSession) override;
+    std::optional<shell::UnitLoadError> LoadUnit(std::string_view fileName) override;
+    void HoldUnit(std::string_view fileName) override;
+    bool BuildScreenForm(std::string_view screenName) override;
+    void BuildMenuScript(std::string_view screenName, std::string_view scriptName) override;
+    void RegisterScreenUnit(std::string_view screenName, std::string_view unitFileName) override;
+    void RunScanPass() override;
+    void PollEditorCommand() override;
+    void StartAlarmManager() override;
+    void StopScheduler() override;
+    void SetEndProgram(bool value) override;
+    void SwitchSpeakerOff() override;
+
+    engine::Loader& Loader() { return *m_loader; }
+    engine::Scheduler& Scheduler() { return *m_scheduler; }
+    engine::VariableStore& Store() { return *m_store; }
+    RuntimeLibrary& Library() { return *m_library; }
+    platform::GuestMemory& Memory() { return *m_memory; }
+
+    // The CPU engine of the calling thread, made on first use.
+    platform::CpuEngine* EngineOfThisThread();
+
+private:
+    RuntimeHost(shell::ShellContext& shell, const HostOptions& options, engine::GlobalBlock block);
+    platform::Status Build();
+    void SayOnce(std::atomic<bool>& said, std::string_view what);
+
+    shell::ShellContext& m_shell;
+    HostOptions m_options;
+    engine::GlobalBlock m_globalBlock;
+    std::unique_ptr<platform::GuestMemory> m_memory;
+    engine::FunctionCollection m_functions;
+    engine::VariableCollection m_variables;
+    Implementations m_implementations;
+    std::unique_ptr<RuntimeLibrary> m_library;
+    engine::ProgramList m_programs;
+    std::unique_ptr<engine::Scheduler> m_scheduler;
+    std::unique_ptr<ExternalEntries> m_externals;
+    engine::DebugMapAdapter<engine::DebugMap> m_debugMaps;
+    engine::ProjectDirectories m_directories;
+    std::unique_ptr<engine::Loader> m_loader;
+    std::unique_ptr<engine::VariableStore> m_store;
+    std::unique_ptr<engine::UnitEditorTargets> m_unitTargets;
+    shell::NoScreenTargets m_screenTargets;
+    std::unique_ptr<shell::EditorCommands> m_editor;
+    Services m_services;
+
+    std::mutex m_enginesMutex;
+    std::map<std::thread::id, std::unique_ptr<platform::CpuEngine>> m_engines;
+
+    std::atomic<bool> m_saidScreens{false};
+    std::atomic<bool> m_saidMenus{false};
+    std::atomic<bool> m_saidAlarms{false};
+    std::atomic<bool> m_saidPorts{false};
+};
+
+} // namespace runtime
