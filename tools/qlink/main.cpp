@@ -104,6 +104,12 @@ public:
 
     double Timeout() const { return m_timeout; }
 
+    // "LENPROFILER": while it is not 0, the run-time records the measuring points of units.
+    void SetProfiler(bool on) {
+        if (m_profiler)
+            *m_profiler = std::byte{on ? std::uint8_t{1} : std::uint8_t{0}};
+    }
+
 private:
     EditorSide(shell::LinkArea area, double timeoutSeconds)
         : m_area(std::move(area)), m_timeout(timeoutSeconds) {
@@ -111,6 +117,7 @@ private:
         m_command = m_area.LinkBlock("LQRUCOMMANDE", 4);
         m_argument = m_area.LinkBlock("LAUX", 4);
         m_name = m_area.LinkBlock("LNOMQRU", 256);
+        m_profiler = m_area.LinkBlock("LENPROFILER", 1);
     }
     std::int32_t Command() const { return shell::LoadLinkInt32(m_command); }
 
@@ -118,6 +125,7 @@ private:
     double m_timeout;
     std::byte* m_handshake = nullptr;
     std::byte* m_command = nullptr;
+    std::byte* m_profiler = nullptr;
     std::byte* m_argument = nullptr;
     std::byte* m_name = nullptr;
 };
@@ -301,6 +309,12 @@ int main(int argc, char** argv) {
         sub->add_option("NAME", name, "unit, screen or measuring point name")->required();
     }
     app.add_subcommand("list", "Print the units, then the screens, then the measuring points");
+    std::string profilerState;
+    CLI::App* profiler =
+        app.add_subcommand("profiler", "Switch the recording of measuring points on or off");
+    profiler->add_option("STATE", profilerState, "on or off")
+        ->required()
+        ->check(CLI::IsMember({"on", "off"}));
 
     CLI::App* get = app.add_subcommand("get", "Print a global variable as text");
     get->add_option("VAR", name, "variable name (NAME, NAME.BIT or NAME[INDEX])")->required();
@@ -330,6 +344,10 @@ int main(int argc, char** argv) {
         return Release(*link);
     if (command == "list")
         return List(*link);
+    if (command == "profiler") {
+        link->SetProfiler(profilerState == "on");
+        return 0;
+    }
     if (command == "get")
         return Variable(*link, project, name, std::nullopt);
     if (command == "set")
