@@ -175,9 +175,5 @@ int main(int argc, char** argv) {
     if (options.runForSeconds >= 0)
         mainSettings.runForMilliseconds = static_cast<std::uint32_t>(options.runForSeconds * 1000);
     shell::MainSequence sequence(*context.Value(), *host.Value(), mainSettings);
-    const int exitCode = sequence.Run();
-    // The dictionary's cells go with guest memory; it keeps their last values.
-    context.Value()->Words().BindLanguageCell(nullptr);
-    context.Value()->Words().BindTranslationCell(nullptr);
-    return exitCode;
+    return sequence.Run();
 }

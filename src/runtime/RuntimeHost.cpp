@@ -18,6 +18,12 @@ RuntimeHost::RuntimeHost(shell::ShellContext& shell, const HostOptions& options,
     : m_shell(shell), m_options(options), m_globalBlock(std::move(block)) {}
 
 RuntimeHost::~RuntimeHost() {
+    // The dictionary keeps the last values of the cells it was bound to; the cells go with guest
+    // memory.
+    if (m_library) {
+        m_shell.Words().BindLanguageCell(nullptr);
+        m_shell.Words().BindTranslationCell(nullptr);
+    }
     // The engines go before the memory they run over.
     std::lock_guard lock(m_enginesMutex);
     m_engines.clear();
