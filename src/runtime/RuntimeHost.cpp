@@ -3,7 +3,14 @@
 
 #include "platform/Log.h"
 #include "platform/PathMap.h"
+#include "runtime/BitFunctions.h"
+#include "runtime/ConversionFunctions.h"
+#include "runtime/LadderFunctions.h"
+#include "runtime/MathFunctions.h"
+#include "runtime/MemoryFunctions.h"
+#include "runtime/PortFunctions.h"
 #include "runtime/ProfilerFunctions.h"
+#include "runtime/StringFunctions.h"
 #include "runtime/TaskFunctions.h"
 
 #include <QCoreApplication>
@@ -24,6 +31,9 @@ RuntimeHost::~RuntimeHost() {
         m_shell.Words().BindLanguageCell(nullptr);
         m_shell.Words().BindTranslationCell(nullptr);
     }
+    // The blocks unit code took with GETMEM go with the memory.
+    if (m_memory)
+        memory::ForgetGetMemBlocks(*m_memory);
     // The engines go before the memory they run over.
     std::lock_guard lock(m_enginesMutex);
     m_engines.clear();
@@ -46,10 +56,12 @@ platform::Status RuntimeHost::Build() {
         return platform::Fail(memory.Error());
     m_memory = std::move(memory.Value());
 
-    if (platform::Status tasks = AddTaskFunctions(m_implementations); !tasks)
-        return tasks;
-    if (platform::Status profiler = AddProfilerFunctions(m_implementations); !profiler)
-        return profiler;
+    for (auto add : {&AddConversionFunctions, &AddStringFunctions, &AddBitFunctions,
+                     &AddMemoryFunctions, &AddMathFunctions, &AddPortFunctions, &AddLadderFunctions,
+                     &AddTaskFunctions, &AddProfilerFunctions}) {
+        if (platform::Status added = add(m_implementations); !added)
+            return added;
+    }
     shell::Dictionary& dictionary = m_shell.Words();
     auto library = RuntimeLibrary::Create(
         *m_memory, m_functions, m_variables, m_implementations,
@@ -126,6 +138,7 @@ platform::Status RuntimeHost::Build() {
     m_services.boxes = &boxes;
     m_services.editor = m_editor.get();
     m_services.package = &m_shell.Package();
+    m_services.ports = &m_ports;
     m_library->Dispatcher().SetServices(&m_services);
     return {};
 }
@@ -200,6 +213,16 @@ void RuntimeHost::SetEndProgram(bool value) {
     m_library->Variables().SetBoolean(SystemVariableId::END_PROG, value);
 }
 
-void RuntimeHost::SwitchSpeakerOff() { SayOnce(m_saidPorts, "port access"); }
+void RuntimeHost::SwitchSpeakerOff() {
+    // The PC speaker off: bits 0 and 1 of port 0x61 cleared, where ports can be reached.
+    if (!m_ports.PortsAvailable()) {
+        SayOnce(m_saidPorts, "port access (the speaker step is skipped)");
+        return;
+    }
+    SystemVariables& cells = m_library->Variables();
+    const std::int32_t bus = cells.Integer(SystemVariableId::NTBUSTYPE);
+    const std::uint8_t control = m_ports.ReadPortByte(bus, 0x61);
+    m_ports.WritePortByte(bus, 0x61, static_cast<std::uint8_t>(control & ~0x03u));
+}
 
 } // namespace runtime

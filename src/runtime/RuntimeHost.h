@@ -19,6 +19,7 @@
 #include "engine/VariableStore.h"
 #include "platform/CpuEngine.h"
 #include "platform/GuestMemory.h"
+#include "platform/PortAccess.h"
 #include "platform/Result.h"
 #include "runtime/ExternalEntries.h"
 #include "runtime/RuntimeLibrary.h"
@@ -93,6 +94,7 @@ private:
     std::unique_ptr<engine::UnitEditorTargets> m_unitTargets;
     shell::NoScreenTargets m_screenTargets;
     std::unique_ptr<shell::EditorCommands> m_editor;
+    platform::PortAccess m_ports;
     Services m_services;
 
     std::mutex m_enginesMutex;

@@ -7,6 +7,10 @@ class Scheduler;
 class VariableStore;
 } // namespace engine
 
+namespace platform {
+class PortAccess;
+} // namespace platform
+
 namespace shell {
 class Dictionary;
 class EditorCommands;
@@ -31,6 +35,7 @@ struct Services {
     shell::MessageBoxes* boxes = nullptr;
     shell::EditorCommands* editor = nullptr;
     const shell::ProjectPackage* package = nullptr;
+    platform::PortAccess* ports = nullptr;
 };
 
 } // namespace runtime
