@@ -216,7 +216,7 @@ void RuntimeHost::SetEndProgram(bool value) {
 void RuntimeHost::SwitchSpeakerOff() {
     // The PC speaker off: bits 0 and 1 of port 0x61 cleared, where ports can be reached.
     if (!m_ports.PortsAvailable()) {
-        SayOnce(m_saidPorts, "port access (the speaker step is skipped)");
+        platform::LogInfo("no access to I/O ports: the speaker is left as it is");
         return;
     }
     SystemVariables& cells = m_library->Variables();

@@ -103,7 +103,6 @@ private:
     std::atomic<bool> m_saidScreens{false};
     std::atomic<bool> m_saidMenus{false};
     std::atomic<bool> m_saidAlarms{false};
-    std::atomic<bool> m_saidPorts{false};
 };
 
 } // namespace runtime
