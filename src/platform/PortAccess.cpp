@@ -42,12 +42,20 @@ int PortAccess::Open(Device& device) {
         return device.fd;
     device.tried = true;
     device.fd = ::open(device.path.c_str(), O_RDWR | O_CLOEXEC);
-    if (device.fd >= 0)
+    if (device.fd >= 0) {
         LogInfo("port access: {} through {}", device.what, device.path);
+        return device.fd;
+    }
+    // A machine without the device is ordinary (containers, most hosts); a device that exists
+    // but is refused is worth a warning.
+    const int error = errno;
+    if (error == ENOENT)
+        LogInfo("port access: no {} for {}; reads give the last value read, writes do nothing",
+                device.path, device.what);
     else
         LogWarning("port access: cannot open {} for {} ({}); reads give the last value read, "
                    "writes do nothing",
-                   device.path, device.what, std::strerror(errno));
+                   device.path, device.what, std::strerror(error));
     return device.fd;
 }
 
