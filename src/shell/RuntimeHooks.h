@@ -1,7 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #pragma once
 
-#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,34 +49,6 @@ public:
     virtual void SetEndProgram(bool value) = 0;
     // Switches the PC speaker off through the port-access service, where there is one.
     virtual void SwitchSpeakerOff() = 0;
-};
-
-// The hooks of a run-time whose later subsystems are not built yet: each one says once, in the
-// log, what it skips, and otherwise does nothing (units are not loaded, screens not built).
-class UnbuiltSubsystemHooks final : public RuntimeHooks {
-public:
-    std::optional<UnitLoadError> LoadUnit(std::string_view fileName) override;
-    void HoldUnit(std::string_view fileName) override;
-    bool BuildScreenForm(std::string_view screenName) override;
-    void BuildMenuScript(std::string_view screenName, std::string_view scriptName) override;
-    void RegisterScreenUnit(std::string_view screenName, std::string_view unitFileName) override;
-    void RunScanPass() override;
-    void PollEditorCommand() override;
-    void StartAlarmManager() override;
-    void StopScheduler() override;
-    void SetEndProgram(bool value) override;
-    void SwitchSpeakerOff() override;
-
-private:
-    static void Once(std::atomic<bool>& said, std::string_view what);
-
-    std::atomic<bool> m_saidLoader{false};
-    std::atomic<bool> m_saidScreens{false};
-    std::atomic<bool> m_saidMenus{false};
-    std::atomic<bool> m_saidScheduler{false};
-    std::atomic<bool> m_saidEditor{false};
-    std::atomic<bool> m_saidAlarms{false};
-    std::atomic<bool> m_saidPorts{false};
 };
 
 } // namespace shell

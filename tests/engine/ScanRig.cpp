@@ -18,18 +18,8 @@ std::filesystem::path ScanUnitFile(std::string_view fileName) {
 
 platform::Result<std::unique_ptr<ScanRig>> ScanRig::Create() {
     std::unique_ptr<ScanRig> rig(new ScanRig());
-    auto memory = platform::GuestMemory::Create();
-    if (!memory)
-        return platform::Fail(memory.Error());
-    rig->memory = std::move(memory.Value());
-    runtime::Implementations implementations;
-    if (auto added = runtime::AddTaskFunctions(implementations); !added)
-        return platform::Fail(added.Error());
-    auto library = runtime::RuntimeLibrary::Create(*rig->memory, rig->functions, rig->variables,
-                                                   implementations);
-    if (!library)
-        return platform::Fail(library.Error());
-    rig->library = std::move(library.Value());
+    if (platform::Status built = rig->BuildLibrary({&runtime::AddTaskFunctions}); !built)
+        return platform::Fail(built.Error());
     runtime::SystemVariables& cells = rig->library->Variables();
     using runtime::SystemVariableId;
     const engine::ScanVariables scanCells{

@@ -1,6 +1,8 @@
 // Quorva run-time. Licensed under the MIT licence.
 #pragma once
 
+#include "LibraryRig.h"
+
 #include "engine/FunctionCollection.h"
 #include "engine/ProgramRecords.h"
 #include "engine/Scheduler.h"
@@ -29,7 +31,7 @@ std::filesystem::path ScanUnitFile(std::string_view fileName);
 // and a CPU engine for the creating thread. Units are placed as the loader places them (data
 // area, code, entry cells; fix-ups against the unit's own names, then the run-time's rows).
 // Used on one thread, except for what a test hands to a scan thread of its own.
-class ScanRig {
+class ScanRig : public LibraryRig {
 public:
     static platform::Result<std::unique_ptr<ScanRig>> Create();
 
@@ -47,10 +49,6 @@ public:
     void AdvanceMilliseconds(std::int64_t ms) { clock.Advance(ms * 1000); }
 
     platform::FakeClock clock{1'000'000}; // tick 1000 ms: the first pass sees a tick change
-    std::unique_ptr<platform::GuestMemory> memory;
-    engine::FunctionCollection functions;
-    engine::VariableCollection variables;
-    std::unique_ptr<runtime::RuntimeLibrary> library;
     engine::ProgramList programs;
     std::unique_ptr<engine::Scheduler> scheduler;
     runtime::Services services;

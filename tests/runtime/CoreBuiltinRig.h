@@ -1,6 +1,8 @@
 // Quorva run-time. Licensed under the MIT licence.
 #pragma once
 
+#include "LibraryRig.h"
+#include "TestSupport.h"
 #include "TestUnit.h"
 #include "engine/FunctionCollection.h"
 #include "engine/VariableCollection.h"
@@ -26,31 +28,15 @@ namespace testsupport {
 // Guest memory, the runtime library with the bit, memory, maths, port and ladder built-ins
 // bound, and one core test unit placed (built by qruasm from tests/runtime/units), called through
 // its procedures on this thread's engine.
-struct CoreBuiltinRig {
+struct CoreBuiltinRig : LibraryRig {
     explicit CoreBuiltinRig(std::string_view unitFile, platform::PortAccess* ports = nullptr) {
-        auto created = platform::GuestMemory::Create();
-        if (!created.IsOk()) {
-            ADD_FAILURE() << created.Error();
+        platform::Status built = BuildLibrary(
+            {&runtime::AddBitFunctions, &runtime::AddMemoryFunctions, &runtime::AddMathFunctions,
+             &runtime::AddPortFunctions, &runtime::AddLadderFunctions});
+        if (!built.IsOk()) {
+            ADD_FAILURE() << built.Error();
             return;
         }
-        memory = std::move(created.Value());
-        runtime::Implementations implementations;
-        for (auto added : {runtime::AddBitFunctions(implementations),
-                           runtime::AddMemoryFunctions(implementations),
-                           runtime::AddMathFunctions(implementations),
-                           runtime::AddPortFunctions(implementations),
-                           runtime::AddLadderFunctions(implementations)}) {
-            if (!added.IsOk()) {
-                ADD_FAILURE() << added.Error();
-                return;
-            }
-        }
-        auto made = runtime::RuntimeLibrary::Create(*memory, functions, variables, implementations);
-        if (!made.IsOk()) {
-            ADD_FAILURE() << made.Error();
-            return;
-        }
-        library = std::move(made.Value());
         services.systemVariables = &library->Variables();
         services.ports = ports;
         library->Dispatcher().SetServices(&services);
@@ -61,10 +47,7 @@ struct CoreBuiltinRig {
         }
         cpu = std::move(engine.Value());
         const std::filesystem::path file = std::filesystem::path(QUORVA_CORE_UNITS) / unitFile;
-        std::ifstream in(file, std::ios::binary);
-        const std::string bytes{std::istreambuf_iterator<char>(in),
-                                std::istreambuf_iterator<char>()};
-        auto placed = PlaceTestUnit(*memory, functions, bytes);
+        auto placed = PlaceTestUnit(*memory, functions, ReadFile(file));
         if (!placed.IsOk()) {
             ADD_FAILURE() << file << ": " << placed.Error();
             return;
@@ -91,10 +74,6 @@ struct CoreBuiltinRig {
     }
 
     bool ready = false;
-    std::unique_ptr<platform::GuestMemory> memory;
-    engine::FunctionCollection functions;
-    engine::VariableCollection variables;
-    std::unique_ptr<runtime::RuntimeLibrary> library;
     runtime::Services services;
     std::unique_ptr<platform::CpuEngine> cpu;
     TestUnit unit;

@@ -1,6 +1,9 @@
 // Quorva run-time. Licensed under the MIT licence.
 #pragma once
 
+// Also built into a benchmark, which has no test include path: relative includes.
+#include "../LibraryRig.h"
+
 #include "TestUnit.h"
 #include "engine/FunctionCollection.h"
 #include "engine/VariableCollection.h"
@@ -23,27 +26,17 @@ namespace testsupport {
 // placeholders) and the STRINGCALLER unit placed in it, for calling the built-ins from unit code
 // through their entry cells. Each String variable of the unit is followed by a 16-byte guard
 // that the tests fill with a pattern and check. One thread: the one that created it.
-class StringCallerRig {
+class StringCallerRig : public LibraryRig {
 public:
     static constexpr std::uint8_t kGuard = 0xA5;
     static constexpr const char* kGuards[] = {"GIN", "GIN2", "GOUT", "GDST"};
 
     static platform::Result<std::unique_ptr<StringCallerRig>> Create(const std::string& unitFile) {
         std::unique_ptr<StringCallerRig> rig(new StringCallerRig());
-        auto memory = platform::GuestMemory::Create();
-        if (!memory)
-            return platform::Fail(memory.Error());
-        rig->memory = std::move(memory.Value());
-        runtime::Implementations implementations;
-        if (auto added = runtime::AddConversionFunctions(implementations); !added)
-            return platform::Fail(added.Error());
-        if (auto added = runtime::AddStringFunctions(implementations); !added)
-            return platform::Fail(added.Error());
-        auto library = runtime::RuntimeLibrary::Create(*rig->memory, rig->functions, rig->variables,
-                                                       implementations);
-        if (!library)
-            return platform::Fail(library.Error());
-        rig->library = std::move(library.Value());
+        platform::Status built = rig->BuildLibrary(
+            {&runtime::AddConversionFunctions, &runtime::AddStringFunctions});
+        if (!built)
+            return platform::Fail(built.Error());
         std::ifstream in(unitFile, std::ios::binary);
         if (!in)
             return platform::Fail("cannot read " + unitFile);
@@ -114,10 +107,6 @@ public:
         return true;
     }
 
-    std::unique_ptr<platform::GuestMemory> memory;
-    engine::FunctionCollection functions;
-    engine::VariableCollection variables;
-    std::unique_ptr<runtime::RuntimeLibrary> library;
     TestUnit unit;
     std::unique_ptr<platform::CpuEngine> cpu;
 
