@@ -128,53 +128,38 @@ INT2BYTE:
 # ST(0) popped and stored at ESI, clamped: the high limit when the value is at least the limit
 # or not a number, the low limit when at most the low limit, else the value rounded (halves to
 # even). Keep EAX.
-        .globl STOREBYTEORMAXBYTE
-STOREBYTEORMAXBYTE:
+# The byte and word stores differ only in their high limit and their width.
+.macro STORE_CLAMPED high, width, register
         push    eax
-        push    255
-        fild    dword ptr [esp]         # ST0 = 255, ST1 = value
+        push    \high
+        fild    dword ptr [esp]         # ST0 = the high limit, ST1 = value
         fcomip  st, st(1)
         jp      2f                      # not a number
-        jbe     2f                      # 255 <= value
+        jbe     2f                      # limit <= value
         fldz
         fcomip  st, st(1)
         jae     3f                      # 0 >= value
         fistp   dword ptr [esp]
         mov     eax, [esp]
-        mov     byte ptr [esi], al
+        mov     \width ptr [esi], \register
         jmp     4f
 2:      fstp    st(0)
-        mov     byte ptr [esi], 255
+        mov     \width ptr [esi], \high
         jmp     4f
 3:      fstp    st(0)
-        mov     byte ptr [esi], 0
+        mov     \width ptr [esi], 0
 4:      add     esp, 4
         pop     eax
         ret
+.endm
+
+        .globl STOREBYTEORMAXBYTE
+STOREBYTEORMAXBYTE:
+        STORE_CLAMPED 255, byte, al
 
         .globl STOREWORDORMAXWORD
 STOREWORDORMAXWORD:
-        push    eax
-        push    65535
-        fild    dword ptr [esp]
-        fcomip  st, st(1)
-        jp      2f
-        jbe     2f
-        fldz
-        fcomip  st, st(1)
-        jae     3f
-        fistp   dword ptr [esp]
-        mov     eax, [esp]
-        mov     word ptr [esi], ax
-        jmp     4f
-2:      fstp    st(0)
-        mov     word ptr [esi], 65535
-        jmp     4f
-3:      fstp    st(0)
-        mov     word ptr [esi], 0
-4:      add     esp, 4
-        pop     eax
-        ret
+        STORE_CLAMPED 65535, word, ax
 
         .globl STOREINTORMAXINTEGER
 STOREINTORMAXINTEGER:
