@@ -47,6 +47,8 @@ struct AttributsFig {
     std::string arguments;            // 638: program block's argument list, any length
 
     std::uint8_t DisplayMode() const { return static_cast<std::uint8_t>(angle & 0xFF); }
+
+    bool operator==(const AttributsFig&) const = default;
 };
 
 } // namespace screens
