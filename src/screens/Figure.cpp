@@ -15,6 +15,7 @@ namespace screens {
 void Figure::SetKind(std::uint8_t kind)
 {
     ApplyKindDefaults(m_properties, kind);
+    KindChanged();
     Notify(FigureChange::Look);
 }
 

@@ -69,6 +69,9 @@ protected:
     FigureProperties& MutableProperties() { return m_properties; }
     // Called after a setter stored a property (never while loading or without a kind).
     virtual void Changed(FigureChange change) = 0;
+    // Called by SetKind after the kind's defaults were applied, loading or not: for the state a
+    // figure class keeps outside the property set (the picture of a Bmp figure, for example).
+    virtual void KindChanged() {}
     void Notify(FigureChange change);
 
 private:

@@ -16,8 +16,14 @@ public:
     // page rule lets it, and the window repaints.
     void SetCurrentPage(int page);
 
+    // The window marked inactive: its buttons ignore the mouse (while another window holds the
+    // user's attention).
+    void SetMarkedInactive(bool inactive) { m_markedInactive = inactive; }
+    bool IsMarkedInactive() const { return m_markedInactive; }
+
 private:
     int m_currentPage = 0;
+    bool m_markedInactive = false;
 };
 
 // The form a widget lies in (the widget itself when it is one), or null.

@@ -1,0 +1,217 @@
+// Quorva run-time. Licensed under the MIT licence.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "PictureTestSupport.h"
+#include "platform/Log.h"
+#include "screens/MetafileImage.h"
+
+using picturetest::At;
+using picturetest::ColourHigh;
+using picturetest::ColourLow;
+using picturetest::Painted;
+using picturetest::WmfBuilder;
+using screens::MetafileImage;
+
+namespace {
+
+const QColor kBackground(0x12, 0x34, 0x56);
+
+enum : std::uint16_t {
+    kSelectObject = 0x012D,
+    kDeleteObject = 0x01F0,
+    kSetTextColor = 0x0209,
+    kSetBkMode = 0x0102,
+    kSetWindowOrg = 0x020B,
+    kSetWindowExt = 0x020C,
+    kLineTo = 0x0213,
+    kMoveTo = 0x0214,
+    kPen = 0x02FA,
+    kFont = 0x02FB,
+    kBrush = 0x02FC,
+    kPolygon = 0x0324,
+    kEllipse = 0x0418,
+    kRectangle = 0x041B,
+    kTextOut = 0x0521,
+    kRestoreDc = 0x0127,
+    kStretchDib = 0x0F43,
+};
+
+void SolidBrush(WmfBuilder& wmf, QColor c) { wmf.Record(kBrush, {0, ColourLow(c), ColourHigh(c), 0}); }
+
+// A 200 x 100 picture: a black-outlined red rectangle, a blue ellipse in the slot a deleted
+// brush freed, a black line and a green triangle without an outline.
+std::string Scene()
+{
+    WmfBuilder wmf(0, 0, 200, 100, 96);
+    wmf.Record(kSetWindowOrg, {0, 0});
+    wmf.Record(kSetWindowExt, {100, 200});
+    wmf.Record(kPen, {0, 0, 0, 0, 0});  // object 0: black, one pixel
+    SolidBrush(wmf, Qt::red);           // object 1
+    wmf.Record(kSelectObject, {0});
+    wmf.Record(kSelectObject, {1});
+    wmf.Record(kRectangle, {40, 50, 10, 10});
+    wmf.Record(kDeleteObject, {1});
+    SolidBrush(wmf, Qt::blue);          // takes the free slot 1
+    wmf.Record(kSelectObject, {1});
+    wmf.Record(kEllipse, {50, 140, 10, 100});
+    wmf.Record(kMoveTo, {90, 0});
+    wmf.Record(kLineTo, {90, 60});
+    wmf.Record(kPen, {5, 0, 0, 0, 0});  // object 2: no outline
+    SolidBrush(wmf, Qt::green);         // object 3
+    wmf.Record(kSelectObject, {2});
+    wmf.Record(kSelectObject, {3});
+    wmf.Record(kPolygon, {3, 150, 60, 190, 60, 170, 95});
+    return wmf.Bytes();
+}
+
+QImage Play(const MetafileImage& metafile, QSize size)
+{
+    return Painted(size, kBackground, [&](QPainter& painter) { metafile.Play(painter, QRect(QPoint(0, 0), size)); });
+}
+
+} // namespace
+
+TEST(Metafile, PlaysTheShapesOfAPlaceableFileWithWindowsPixelRules)
+{
+    auto parsed = MetafileImage::Parse(Scene());
+    ASSERT_TRUE(parsed.IsOk()) << parsed.Error();
+    const MetafileImage& metafile = *parsed.Value();
+    EXPECT_EQ(metafile.Size(), QSize(200, 100));
+    EXPECT_EQ(metafile.Records().size(), 18U);
+
+    const QImage image = Play(metafile, QSize(200, 100));
+    // Rectangle (10, 10, 50, 40): outline on columns 10 and 49, rows 10 and 39.
+    EXPECT_EQ(At(image, 10, 10), QColor(Qt::black));
+    EXPECT_EQ(At(image, 49, 39), QColor(Qt::black));
+    EXPECT_EQ(At(image, 30, 25), QColor(Qt::red));
+    EXPECT_EQ(At(image, 50, 25), kBackground);
+    EXPECT_EQ(At(image, 30, 40), kBackground);
+    // The second brush went into the freed slot 1 and fills the ellipse.
+    EXPECT_EQ(At(image, 120, 30), QColor(Qt::blue));
+    EXPECT_EQ(At(image, 101, 11), kBackground); // outside the ellipse's curve
+    // The line ends before its end point.
+    EXPECT_EQ(At(image, 0, 90), QColor(Qt::black));
+    EXPECT_EQ(At(image, 59, 90), QColor(Qt::black));
+    EXPECT_EQ(At(image, 60, 90), kBackground);
+    EXPECT_EQ(At(image, 170, 70), QColor(Qt::green));
+    EXPECT_EQ(At(image, 150, 90), kBackground);
+
+    // Played stretched to twice the size, everything scales.
+    const QImage twice = Play(metafile, QSize(400, 200));
+    EXPECT_EQ(At(twice, 60, 50), QColor(Qt::red));
+    EXPECT_EQ(At(twice, 101, 50), kBackground);
+    EXPECT_EQ(At(twice, 240, 60), QColor(Qt::blue));
+}
+
+TEST(Metafile, PlainFilesTakeTheirSizeFromTheWindowAndTextIsDrawn)
+{
+    WmfBuilder plain;
+    plain.Record(kSetWindowOrg, {0, 0});
+    plain.Record(kSetWindowExt, {40, 120});
+    plain.Record(kFont, {-20, 0, 0, 0, 700, 0, 0, 0, 0, 'A' | 'r' << 8, 'i' | 'a' << 8, 'l'});
+    plain.Record(kSelectObject, {0});
+    plain.Record(kSetTextColor, {ColourLow(Qt::red), ColourHigh(Qt::red)});
+    plain.Record(kSetBkMode, {1});
+    plain.Record(kTextOut, {2, 'H' | 'H' << 8, 10, 10});
+    auto parsed = MetafileImage::Parse(plain.Bytes());
+    ASSERT_TRUE(parsed.IsOk()) << parsed.Error();
+    EXPECT_EQ(parsed.Value()->Size(), QSize(120, 40));
+
+    const QImage image = Play(*parsed.Value(), QSize(120, 40));
+    int red = 0, outside = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            if (At(image, x, y) == kBackground)
+                continue;
+            const bool inBox = x >= 10 && x < 50 && y >= 10 && y < 32;
+            (At(image, x, y) == QColor(Qt::red) && inBox ? red : outside) += 1;
+        }
+    EXPECT_GT(red, 40);
+    EXPECT_EQ(outside, 0);
+
+    WmfBuilder sizeless;
+    sizeless.Record(kRectangle, {10, 10, 0, 0});
+    EXPECT_FALSE(MetafileImage::Parse(sizeless.Bytes()).IsOk());
+    EXPECT_FALSE(MetafileImage::Parse("").IsOk());
+}
+
+TEST(Metafile, EmbeddedBitmapsAreDrawnIntoTheirRectangle)
+{
+    QImage dib = picturetest::Filled(2, 2, Qt::yellow);
+    dib.setPixelColor(0, 0, Qt::magenta);
+    const std::string file = picturetest::BmpBytes(dib, 24);
+    WmfBuilder wmf(0, 0, 40, 40, 96);
+    std::string params;
+    picturetest::Put32(params, 0x00CC0020); // source copy
+    for (int w : {0, 2, 2, 0, 0, 20, 20, 10, 10}) // usage, source h, w, y, x, dest h, w, y, x
+        picturetest::Put16(params, w);
+    params += file.substr(14);
+    if (params.size() % 2 != 0)
+        params.push_back('\0');
+    wmf.RawRecord(kStretchDib, params);
+    auto parsed = MetafileImage::Parse(wmf.Bytes());
+    ASSERT_TRUE(parsed.IsOk()) << parsed.Error();
+    const QImage image = Play(*parsed.Value(), QSize(40, 40));
+    EXPECT_EQ(At(image, 10, 10), QColor(Qt::magenta));
+    EXPECT_EQ(At(image, 19, 19), QColor(Qt::magenta));
+    EXPECT_EQ(At(image, 20, 10), QColor(Qt::yellow));
+    EXPECT_EQ(At(image, 29, 29), QColor(Qt::yellow));
+    EXPECT_EQ(At(image, 30, 30), kBackground);
+}
+
+TEST(Metafile, DamagedFilesAreReadAsFarAsTheyHoldAndNeverCrash)
+{
+    const std::string scene = Scene();
+    auto quiet = platform::log::SetSink([](platform::LogLevel, std::string_view) {});
+    for (std::size_t length = 0; length < scene.size(); ++length) {
+        auto parsed = MetafileImage::Parse(scene.substr(0, length));
+        if (length < 22 + 18) {
+            EXPECT_FALSE(parsed.IsOk()) << length;
+            continue;
+        }
+        ASSERT_TRUE(parsed.IsOk()) << length;
+        EXPECT_LE(parsed.Value()->Records().size(), 18U);
+        Play(*parsed.Value(), QSize(50, 25));
+    }
+
+    // Records that lie about their sizes or refer to objects that do not exist.
+    WmfBuilder liar(0, 0, 20, 20, 96);
+    liar.Record(kSelectObject, {900});
+    liar.Record(kDeleteObject, {65535});
+    liar.Record(kRestoreDc, {-5});
+    liar.Record(kPolygon, {30000, 1, 1});     // more points than the record holds
+    liar.Record(kTextOut, {500, 'A'});
+    liar.Record(kStretchDib, {0x20, 0xCC, 0, 2, 2, 0, 0, 20, 20, 0, 0, 40, 0});
+    liar.Record(kRectangle, {1});
+    liar.Record(kFont, {-20000, 0, 0, 0, 400});
+    liar.Record(kSelectObject, {0});
+    std::string bytes = liar.Bytes();
+    auto parsed = MetafileImage::Parse(bytes);
+    ASSERT_TRUE(parsed.IsOk());
+    EXPECT_TRUE(Play(*parsed.Value(), QSize(20, 20)) == picturetest::Filled(20, 20, kBackground));
+
+    // A record whose size runs past the end stops the walk; the records before it are kept.
+    std::string cut = Scene();
+    const std::size_t firstRecord = 22 + 18;
+    cut[firstRecord + 20] = '\x7F'; // size of the third record
+    cut[firstRecord + 21] = '\x7F';
+    auto truncated = MetafileImage::Parse(cut);
+    ASSERT_TRUE(truncated.IsOk());
+    EXPECT_EQ(truncated.Value()->Records().size(), 2U);
+
+    // Flipped bytes anywhere: parsing and playing always come back.
+    std::uint32_t seed = 12345;
+    for (int round = 0; round < 3000; ++round) {
+        std::string mutated = scene;
+        for (int flips = 0; flips < 4; ++flips) {
+            seed = seed * 1103515245U + 12345U;
+            mutated[(seed >> 8) % mutated.size()] = static_cast<char>(seed >> 24);
+        }
+        auto result = MetafileImage::Parse(mutated);
+        if (result.IsOk())
+            Play(*result.Value(), QSize(40, 20));
+    }
+    platform::log::SetSink(std::move(quiet));
+}
