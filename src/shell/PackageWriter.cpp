@@ -169,7 +169,7 @@ platform::Status WriteFileAtomically(const std::string& outPath, std::string_vie
     std::size_t slash = outPath.rfind('/');
     std::string directory =
         slash == std::string::npos ? std::string() : outPath.substr(0, slash + 1);
-    std::string temporary = fmt::format("{}.qpack-{}-{}.tmp", directory, ::getpid(), ++s_counter);
+    std::string temporary = fmt::format("{}.quorva-{}-{}.tmp", directory, ::getpid(), ++s_counter);
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                     executable ? 0777 : 0666);
     if (fd < 0)

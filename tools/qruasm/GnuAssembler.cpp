@@ -1,7 +1,7 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "GnuAssembler.h"
 
-#include "FileBytes.h"
+#include "ToolFiles.h"
 
 #include <cctype>
 #include <cerrno>
@@ -51,7 +51,7 @@ bool WriteAll(const std::filesystem::path& path, std::string_view bytes) {
 }
 
 std::string ReadAll(const std::filesystem::path& path) {
-    auto bytes = ReadFileBytes(path);
+    auto bytes = toolfiles::ReadWholeFile(path.string());
     return bytes ? std::move(bytes.Value()) : std::string();
 }
 

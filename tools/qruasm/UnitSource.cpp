@@ -2,7 +2,7 @@
 #include "UnitSource.h"
 
 #include "DirectiveTokens.h"
-#include "FileBytes.h"
+#include "ToolFiles.h"
 #include "engine/TypeCodes.h"
 #include "platform/CodePage.h"
 
@@ -523,7 +523,7 @@ private:
     }
 
     std::string ReadAttachedFile(const std::string& utf8Path) {
-        auto bytes = ReadFileBytes(m_base / std::filesystem::path(utf8Path));
+        auto bytes = toolfiles::ReadWholeFile((m_base / std::filesystem::path(utf8Path)).string());
         if (!bytes)
             Throw(fmt::format("attached file {}", bytes.Error()));
         if (bytes->size() > static_cast<std::size_t>(kMaxInt32))

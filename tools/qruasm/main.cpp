@@ -1,6 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "Elf32Object.h"
-#include "FileBytes.h"
+#include "ToolFiles.h"
 #include "GnuAssembler.h"
 #include "UnitBuilder.h"
 #include "UnitSource.h"
@@ -61,36 +61,6 @@ double ModificationStamp(const std::string& path) {
     return 25569.0 + seconds / 86400.0;
 }
 
-// Writes through a temporary file beside `path`, so a failure leaves no half-written module.
-bool WriteAtomically(const std::string& path, const std::string& bytes, std::string& error) {
-    std::string temporary = path + ".XXXXXX";
-    int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            error = std::strerror(errno);
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    ::fchmod(fd, 0644);
-    if (::close(fd) != 0 || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = std::strerror(errno);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -112,7 +82,7 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : kUsage;
     }
 
-    auto read = qruasm::ReadFileBytes(source);
+    auto read = toolfiles::ReadWholeFile(source);
     if (!read)
         return Failure("{}", read.Error());
     const std::string& text = read.Value();
@@ -140,8 +110,8 @@ int main(int argc, char** argv) {
     if (!module)
         return SourceFailure(source, module.Error());
 
-    std::string error;
-    if (!WriteAtomically(out, engine::WriteQruModule(module.Value()), error))
-        return Failure("{}: cannot be written: {}", out, error);
+    if (auto written = toolfiles::WriteFileAtomically(out, engine::WriteQruModule(module.Value()));
+        !written)
+        return Failure("{}", written.Error());
     return 0;
 }

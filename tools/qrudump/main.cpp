@@ -1,21 +1,17 @@
 // Quorva run-time. Licensed under the MIT licence.
+#include "ToolFiles.h"
 #include "engine/QruReader.h"
 #include "engine/TypeCodes.h"
 #include "platform/CodePage.h"
 
 #include <CLI/CLI.hpp>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -301,30 +297,6 @@ Json ToJson(const std::string& file, std::size_t fileSize, const engine::QruModu
     return json;
 }
 
-// Reads a regular file whole; the reason on failure, else empty.
-std::string ReadWholeFile(const std::string& path, std::string& bytes) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return fmt::format("cannot be opened: {}", std::strerror(errno));
-    struct stat info {};
-    std::string error;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        error = "not a regular file";
-    char buffer[65536];
-    while (error.empty()) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            error = fmt::format("cannot be read: {}", std::strerror(errno));
-        if (got <= 0)
-            break;
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    return error;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -343,12 +315,12 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : kUsage;
     }
 
-    std::string bytes;
-    if (std::string error = ReadWholeFile(file, bytes); !error.empty()) {
-        fmt::print(stderr, "qrudump: {}: {}\n", file, error);
+    auto bytes = toolfiles::ReadWholeFile(file);
+    if (!bytes) {
+        fmt::print(stderr, "qrudump: {}\n", bytes.Error());
         return kFailure;
     }
-    auto read = engine::ReadQruModule(bytes);
+    auto read = engine::ReadQruModule(bytes.Value());
     if (const auto* error = std::get_if<engine::QruError>(&read)) {
         fmt::print(stderr, "qrudump: {}: {}\n", file, error->message);
         return kFailure;
@@ -357,9 +329,9 @@ int main(int argc, char** argv) {
     if (json)
         fmt::print(
             "{}\n",
-            ToJson(file, bytes.size(), module).dump(2, ' ', false, Json::error_handler_t::replace));
+            ToJson(file, bytes->size(), module).dump(2, ' ', false, Json::error_handler_t::replace));
     else
-        PrintText(file, bytes.size(), module);
+        PrintText(file, bytes->size(), module);
     std::fflush(stdout);
     return std::ferror(stdout) ? kFailure : 0;
 }

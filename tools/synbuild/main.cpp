@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : kUsage;
     }
 
-    auto text = synjson::ReadWholeFile(source);
+    auto text = toolfiles::ReadWholeFile(source);
     if (!text) {
         fmt::print(stderr, "synbuild: {}\n", text.Error());
         return kFailure;
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
         fmt::print(stderr, "synbuild: {}: {}\n", source, bytes.Error());
         return kFailure;
     }
-    if (auto written = synjson::WriteFileAtomically(out, bytes.Value()); !written) {
+    if (auto written = toolfiles::WriteFileAtomically(out, bytes.Value()); !written) {
         fmt::print(stderr, "synbuild: {}\n", written.Error());
         return kFailure;
     }

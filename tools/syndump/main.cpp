@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : kUsage;
     }
 
-    auto bytes = synjson::ReadWholeFile(file);
+    auto bytes = toolfiles::ReadWholeFile(file);
     if (!bytes) {
         fmt::print(stderr, "syndump: {}\n", bytes.Error());
         return kDamaged;

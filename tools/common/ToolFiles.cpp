@@ -1,5 +1,7 @@
 // Quorva run-time. Licensed under the MIT licence.
-#include "FileBytes.h"
+#include "ToolFiles.h"
+
+#include "shell/PackageWriter.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,17 +10,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace qruasm {
+namespace toolfiles {
 
-platform::Result<std::string> ReadFileBytes(const std::filesystem::path& path) {
+platform::Result<std::string> ReadWholeFile(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return platform::Fail(
-            fmt::format("{}: cannot be opened: {}", path.string(), std::strerror(errno)));
+        return platform::Fail(fmt::format("{}: cannot be opened: {}", path, std::strerror(errno)));
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return platform::Fail(fmt::format("{}: not a regular file", path.string()));
+        return platform::Fail(fmt::format("{}: not a regular file", path));
     }
     std::string bytes;
     char buffer[65536];
@@ -29,8 +30,7 @@ platform::Result<std::string> ReadFileBytes(const std::filesystem::path& path) {
         if (got < 0) {
             int error = errno;
             ::close(fd);
-            return platform::Fail(
-                fmt::format("{}: cannot be read: {}", path.string(), std::strerror(error)));
+            return platform::Fail(fmt::format("{}: cannot be read: {}", path, std::strerror(error)));
         }
         if (got == 0)
             break;
@@ -40,4 +40,8 @@ platform::Result<std::string> ReadFileBytes(const std::filesystem::path& path) {
     return bytes;
 }
 
-} // namespace qruasm
+platform::Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    return shell::WriteFileAtomically(path, bytes, false);
+}
+
+} // namespace toolfiles
