@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for SECONDS (default 25) on a fresh
-# corpus seeded from the examples. Fails on any crash, leak or sanitizer report.
+# Runs each libFuzzer target for SECONDS (default 25) on a fresh corpus seeded from fuzz/seeds.
+# Fails on any crash, leak or sanitizer report. The targets come from BUILD_DIR (default
+# build-fuzz); a directory that is not yet configured for them is configured with clang first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 SECONDS_EACH="${1:-25}"
-BUILD_DIR=build-fuzz
-CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQUORVA_FUZZ=ON -DQUORVA_TESTS=OFF -DQUORVA_BENCH=OFF >/dev/null
+BUILD_DIR="${BUILD_DIR:-build-fuzz}"
+if ! grep -qs "^QUORVA_FUZZ:BOOL=ON" "$BUILD_DIR/CMakeCache.txt"; then
+    CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DQUORVA_FUZZ=ON -DQUORVA_TESTS=OFF -DQUORVA_BENCH=OFF >/dev/null
+fi
 cmake --build "$BUILD_DIR" --target fuzzers
 
 for target in $(cat "$BUILD_DIR/fuzz/targets.txt"); do
