@@ -15,6 +15,7 @@
 #include "screens/FigureText.h"
 #include "screens/ScreenForm.h"
 #include "screens/TabStrip.h"
+#include "shell/FileHelpers.h"
 
 namespace screens {
 namespace {
@@ -43,12 +44,6 @@ bool HasTabs(const FigureProperties& properties)
 
 } // namespace
 
-std::string FileNamePart(const std::string& text)
-{
-    const std::size_t separator = text.find_last_of("\\/:");
-    return separator == std::string::npos ? text : text.substr(separator + 1);
-}
-
 FBase::FBase(QWidget* parent) : QWidget(parent) {}
 
 void FBase::Load(const AttributsFig& record)
@@ -62,7 +57,7 @@ void FBase::Load(const AttributsFig& record)
         m_layoutSwitch = true;
     properties.options = record.options;
     properties.linkGroup = record.linkGroup;
-    SetText(isBmp ? FileNamePart(record.text) : record.text);
+    SetText(isBmp ? std::string(shell::FileNamePart(record.text)) : record.text);
     properties.decimals = record.pageValue;
     properties.direction = record.x2 >= record.x1 && record.y2 >= record.y1;
     const int left = std::min(record.x1, record.x2);

@@ -92,7 +92,4 @@ private:
     bool m_padHeight = false; // a Line of no height shows one pixel high
 };
 
-// The file-name part of a picture text: what follows its last "\", "/" or ":".
-std::string FileNamePart(const std::string& text);
-
 } // namespace screens

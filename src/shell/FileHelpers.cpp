@@ -325,11 +325,14 @@ double TextToFloat(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::string FileNameWithoutExt(std::string_view path) {
+std::string_view FileNamePart(std::string_view path) {
     std::size_t cut = path.find_last_of("\\/:");
-    if (cut != std::string_view::npos)
-        path.remove_prefix(cut + 1);
-    return std::string(path.substr(0, path.find('.')));
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+std::string FileNameWithoutExt(std::string_view path) {
+    std::string_view name = FileNamePart(path);
+    return std::string(name.substr(0, name.find('.')));
 }
 
 ProjectFile::ProjectFile(int fd, Kind kind, std::string hostPath)

@@ -60,6 +60,8 @@ std::string TrimBlanks(std::string_view text);
 // 0 for anything else, and for numbers out of the range of a double.
 double TextToFloat(std::string_view text);
 
+// The file-name part of `path`: what follows its last "\", "/" or drive ":".
+std::string_view FileNamePart(std::string_view path);
 // The file-name part of `path` cut before its first ".".
 std::string FileNameWithoutExt(std::string_view path);
 

@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "shell/Package.h"
+#include "shell/FileHelpers.h"
 
 #include "platform/Log.h"
 #include "platform/PathMap.h"
@@ -334,10 +335,7 @@ std::int32_t FindPackageStart(const std::string& exePath) {
 }
 
 std::string PackageKey(std::string_view name) {
-    std::size_t cut = name.find_last_of("\\/:");
-    if (cut != std::string_view::npos)
-        name.remove_prefix(cut + 1);
-    std::string key(name.substr(0, kMaxNameLength));
+    std::string key(FileNamePart(name).substr(0, kMaxNameLength));
     std::transform(key.begin(), key.end(), key.begin(), UpperAscii);
     return key;
 }

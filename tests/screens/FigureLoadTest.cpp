@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FigureTestSupport.h"
+#include "shell/FileHelpers.h"
 #include "TestSupport.h"
 #include "screens/FigureDock.h"
 #include "screens/FigureFont.h"
@@ -79,9 +80,9 @@ TEST(FigureLoad, KindSpecificFields)
     EXPECT_EQ(picture->Properties().text, "Tank.bmp");
     EXPECT_EQ(picture->Properties().displayMode, 1);
     EXPECT_EQ(picture->Properties().angle, 0);
-    EXPECT_EQ(screens::FileNamePart("pictures/Pump.bmp"), "Pump.bmp");
-    EXPECT_EQ(screens::FileNamePart("D:Valve"), "Valve");
-    EXPECT_EQ(screens::FileNamePart("Plain"), "Plain");
+    EXPECT_EQ(shell::FileNamePart("pictures/Pump.bmp"), "Pump.bmp");
+    EXPECT_EQ(shell::FileNamePart("D:Valve"), "Valve");
+    EXPECT_EQ(shell::FileNamePart("Plain"), "Plain");
 
     auto value = Record(Kind(FigureKind::Value), 0, 0, 40, 20);
     value.editOption = 1;
