@@ -11,11 +11,11 @@ fi
 PACKAGES=(
     build-essential cmake ninja-build pkg-config git python3
     clang libclang-rt-14-dev clang-format clang-tidy binutils
-    zlib1g-dev libjpeg-dev libunicorn-dev
+    zlib1g-dev libjpeg-dev
     qt6-base-dev fonts-liberation2
     nlohmann-json3-dev libcli11-dev libfmt-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    socat
+    socat patch
 )
 
 export DEBIAN_FRONTEND=noninteractive
