@@ -117,7 +117,6 @@ struct CpuEngineHooks {
                               std::int64_t, void* user) {
         return static_cast<CpuEngine*>(user)->OnInvalidMemory(type, address);
     }
-    static void ValidMemory(uc_engine*, uc_mem_type, std::uint64_t, int, std::int64_t, void*) {}
     static bool InvalidInstruction(uc_engine*, void* user) {
         static_cast<CpuEngine*>(user)->OnInvalidInstruction();
         return false;
@@ -139,25 +138,8 @@ Result<std::unique_ptr<CpuEngine>> CpuEngine::Create(GuestMemory& memory) {
     if (Status mapped = engine->MapMemory(); !mapped)
         return Fail(mapped.Error());
 
-    uc_hook hook = 0;
-    CpuEngine* self = engine.get();
-    const std::uint64_t allBegin = 1, allEnd = 0; // begin > end: every address
-    if (uc_hook_add(engine->m_uc, &hook, UC_HOOK_INTR,
-                    reinterpret_cast<void*>(&CpuEngineHooks::Interrupt), self, allBegin,
-                    allEnd) != UC_ERR_OK ||
-        uc_hook_add(engine->m_uc, &hook, UC_HOOK_MEM_INVALID,
-                    reinterpret_cast<void*>(&CpuEngineHooks::InvalidMemory), self, allBegin,
-                    allEnd) != UC_ERR_OK ||
-        uc_hook_add(engine->m_uc, &hook, UC_HOOK_INSN_INVALID,
-                    reinterpret_cast<void*>(&CpuEngineHooks::InvalidInstruction), self, allBegin,
-                    allEnd) != UC_ERR_OK ||
-        // With a memory hook present the emulator keeps EIP exact at every access, which
-        // fault reports need; this one never matches a mapped address. It costs about 8 ns
-        // per load.
-        uc_hook_add(engine->m_uc, &hook, UC_HOOK_MEM_READ | UC_HOOK_MEM_WRITE,
-                    reinterpret_cast<void*>(&CpuEngineHooks::ValidMemory), self, std::uint64_t{0},
-                    std::uint64_t{0}) != UC_ERR_OK)
-        return Fail("cpu engine: cannot install the emulator hooks");
+    if (Status hooked = engine->InstallHooks(); !hooked)
+        return Fail(hooked.Error());
 
     engine->m_codeSeen = memory.CodeSequence(); // nothing translated yet
     uc_struct* uc = engine->m_uc;
@@ -175,6 +157,62 @@ CpuEngine::~CpuEngine() {
     if (m_uc != nullptr)
         uc_close(m_uc);
     m_memory.ReleaseStack(m_stackIndex);
+}
+
+// Faults are caught by hooks, but no hook may cover mapped memory: the emulator sends every
+// load and store of an address that a memory hook covers (an invalid-access hook included)
+// through its slow helpers. The invalid-access hook therefore covers only the gaps between the
+// ranges this engine maps, and a protected fetch (code run in the global block or on the
+// stack, which are mapped without execute permission) is read from the emulator's error
+// instead. The emulator restores EIP before it calls a memory hook, so reports name the
+// faulting instruction.
+Status CpuEngine::InstallHooks() {
+    uc_hook hook = 0;
+    const std::uint64_t allBegin = 1, allEnd = 0; // begin > end: every address
+    if (uc_hook_add(m_uc, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&CpuEngineHooks::Interrupt),
+                    this, allBegin, allEnd) != UC_ERR_OK ||
+        uc_hook_add(m_uc, &hook, UC_HOOK_INSN_INVALID,
+                    reinterpret_cast<void*>(&CpuEngineHooks::InvalidInstruction), this, allBegin,
+                    allEnd) != UC_ERR_OK)
+        return Fail("cpu engine: cannot install the emulator hooks");
+    for (const AddressRange& gap : UnmappedRanges()) {
+        if (uc_hook_add(m_uc, &hook, UC_HOOK_MEM_UNMAPPED,
+                        reinterpret_cast<void*>(&CpuEngineHooks::InvalidMemory), this, gap.begin,
+                        gap.end - 1) != UC_ERR_OK)
+            return Fail(fmt::format("cpu engine: cannot hook the unmapped range 0x{:08X}..0x{:08X}",
+                                    gap.begin, gap.end - 1));
+    }
+    return {};
+}
+
+std::vector<CpuEngine::AddressRange> CpuEngine::MappedRanges() const {
+    std::vector<AddressRange> mapped;
+    for (const GuestMemory::Region& region : m_memory.SharedRegions())
+        mapped.push_back({region.base, std::uint64_t{region.base} + region.size});
+    mapped.push_back({StackBottom(), std::uint64_t{StackBottom()} + guest::kStackSize});
+    std::sort(mapped.begin(), mapped.end(),
+              [](const AddressRange& a, const AddressRange& b) { return a.begin < b.begin; });
+    return mapped;
+}
+
+std::vector<CpuEngine::AddressRange> CpuEngine::UnmappedRanges() const {
+    std::vector<AddressRange> gaps;
+    std::uint64_t next = 0;
+    for (const AddressRange& range : MappedRanges()) {
+        if (range.begin > next)
+            gaps.push_back({next, range.begin});
+        next = std::max(next, range.end);
+    }
+    constexpr std::uint64_t kAddressSpaceEnd = std::uint64_t{1} << 32;
+    if (next < kAddressSpaceEnd)
+        gaps.push_back({next, kAddressSpaceEnd});
+    return gaps;
+}
+
+std::uint64_t CpuEngine::HelperCalls() const {
+    std::size_t count = 0;
+    uc_query(m_uc, UC_QUERY_HELPER_CALLS, &count);
+    return count;
 }
 
 Status CpuEngine::MapMemory() {
@@ -281,6 +319,8 @@ Result<GuestRegisters> CpuEngine::Run(GuestAddress address, GuestAddress returnA
             return Fail(std::move(text));
         }
         const std::uint32_t eip = Get(X86Register::Eip);
+        if (error == UC_ERR_FETCH_PROT) // no hook covers mapped memory: see InstallHooks
+            return Fail(fmt::format("{} at 0x{:08X}", MemoryAccessName(UC_MEM_FETCH_PROT), eip));
         if (error != UC_ERR_OK)
             return Fail(fmt::format("emulation stopped at 0x{:08X}: {}", eip, uc_strerror(error)));
         if (m_watchdog->Fired(m_generation))

@@ -77,6 +77,13 @@ public:
     std::uint32_t Watchdog() const;
     GuestMemory& Memory() { return m_memory; }
 
+    // Calls that translated code made into the emulator's load and store helpers and its exit
+    // check since the engine was made: one exit check at the start of every translated block
+    // run, a few helper accesses per page touched (first access, first store) and every
+    // 10-byte x87 load or store. A count that grows with every load or store means some
+    // emulator feature has pushed unit code off its fast path.
+    std::uint64_t HelperCalls() const;
+
     // The guest stack this engine uses.
     GuestAddress StackBottom() const { return guest::StackBottom(m_stackIndex); }
     GuestAddress StackTop() const { return guest::StackTop(m_stackIndex); }
@@ -93,8 +100,19 @@ private:
         std::string text;
     };
 
+    // A half-open guest address range.
+    struct AddressRange {
+        std::uint64_t begin;
+        std::uint64_t end;
+    };
+
     CpuEngine(GuestMemory& memory, std::uint32_t stackIndex);
     Status MapMemory();
+    Status InstallHooks();
+    // What this engine maps (the shared regions and its own stack), in address order, and the
+    // gaps between, which are all that its invalid-access hooks cover.
+    std::vector<AddressRange> MappedRanges() const;
+    std::vector<AddressRange> UnmappedRanges() const;
     Result<GuestRegisters> Run(GuestAddress address, GuestAddress returnAddress);
     std::string DescribeFault() const;
     std::string WatchdogText() const;

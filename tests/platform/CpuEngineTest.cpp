@@ -138,6 +138,82 @@ TEST_F(CpuEngineTest, FaultsNameTheGuestAddressAndLeaveTheEngineUsable) {
     }
 }
 
+TEST_F(CpuEngineTest, FaultInTheMiddleOfABlockNamesItsInstructionAndStopsThere) {
+    const struct {
+        std::uint32_t entry;
+        std::string expected;
+    } cases[] = {
+        {code::kStraightReadFault,
+         "unmapped read at 0x00600000 by code at " + Hex(At(code::kStraightReadInstruction))},
+        {code::kStraightWriteFault,
+         "unmapped write at 0x30000010 by code at " + Hex(At(code::kStraightWriteInstruction))},
+    };
+    const GuestAddress cells = guest::kGlobalBase + 0x200;
+    for (const auto& fault : cases) {
+        SCOPED_TRACE(fault.expected);
+        const std::uint32_t zeros[3] = {};
+        ASSERT_TRUE(m_memory->WriteBytes(cells, zeros, sizeof zeros));
+        auto result = m_engine->Call(At(fault.entry), {.esi = cells});
+        ASSERT_FALSE(result.IsOk());
+        EXPECT_EQ(result.Error(), fault.expected);
+        // Everything before the faulting instruction happened, nothing after it.
+        EXPECT_EQ(m_memory->Read<std::uint32_t>(cells), 1u);
+        EXPECT_EQ(m_memory->Read<std::uint32_t>(cells + 4), 2u);
+        EXPECT_EQ(m_memory->Read<std::uint32_t>(cells + 8), 0u);
+        ExpectUsable();
+    }
+}
+
+TEST_F(CpuEngineTest, MemoryAccessesStayInTranslatedCode) {
+    constexpr std::uint32_t kIterations = 20000;
+    const GuestAddress globals = guest::kGlobalBase + 0x300;
+    auto data = m_memory->Allocate(2 * guest::kPageSize);
+    ASSERT_TRUE(data);
+    // A cell on a page of its own, as a unit's data area is: the loader keeps code off it.
+    const GuestAddress heapCell = (*data + guest::kPageSize) & ~(guest::kPageSize - 1);
+
+    const std::uint64_t before = m_engine->HelperCalls();
+    auto result = m_engine->Call(At(code::kMemoryLoop),
+                                 {.ecx = kIterations, .edx = heapCell, .esi = globals});
+    const std::uint64_t helperCalls = m_engine->HelperCalls() - before;
+    ASSERT_TRUE(result.IsOk()) << result.Error();
+    const std::uint64_t n = kIterations;
+    EXPECT_EQ(result->eax, 3 * n);
+    EXPECT_EQ(m_memory->Read<std::uint32_t>(globals), n);
+    EXPECT_EQ(m_memory->Read<std::uint32_t>(globals + 4), n * (n + 1) / 2);
+    EXPECT_EQ(m_memory->Read<std::uint32_t>(heapCell), 3 * n * (n + 1) / 2);
+    // The loop body is one translated block: one exit check a step at its start. Besides,
+    // the first load and the first store of each page go through the emulator's helpers;
+    // after that no access may leave the translated code. A memory hook over any of these
+    // addresses, a page never marked dirty or an exit check after each access would add up
+    // to 8 calls a step.
+    EXPECT_LT(helperCalls, n + 64) << "for " << 8 * n << " accesses";
+
+    // The count does see slow accesses: stores to a page that holds translated code are
+    // checked one by one, so that code rewriting itself is noticed.
+    const std::uint64_t beforeCodePage = m_engine->HelperCalls();
+    ASSERT_TRUE(m_engine
+                    ->Call(At(code::kMemoryLoop),
+                           {.ecx = kIterations, .edx = At(code::kSmcData), .esi = globals})
+                    .IsOk());
+    EXPECT_GE(m_engine->HelperCalls() - beforeCodePage, 2 * n);
+}
+
+TEST_F(CpuEngineTest, RewrittenCodeOnAPageOfDataIsSeen) {
+    ASSERT_EQ(At(code::kSmcValue) / guest::kPageSize, At(code::kSmcData) / guest::kPageSize)
+        << "the test needs code and data on one page";
+    EXPECT_EQ(m_engine->Call(At(code::kSmcValue))->eax, 1u);
+    // A first round translates the storing code and rewrites the value unchanged.
+    ASSERT_TRUE(m_engine->Call(At(code::kSmcStoreThenPatch), {.eax = 1, .ecx = 1}).IsOk());
+    EXPECT_EQ(m_engine->Call(At(code::kSmcValue))->eax, 1u);
+    // Now nothing is translated between the data stores and the store into the code: only
+    // the page's own state can make the emulator notice it.
+    ASSERT_TRUE(m_engine->Call(At(code::kSmcStoreThenPatch), {.eax = 2, .ecx = 100}).IsOk());
+    EXPECT_EQ(m_memory->Read<std::uint32_t>(At(code::kSmcData)), 101u);
+    EXPECT_EQ(m_engine->Call(At(code::kSmcValue))->eax, 2u)
+        << "a store into translated code on a page that also takes data is seen at once";
+}
+
 TEST_F(CpuEngineTest, WatchdogStopsCodeThatRunsTooLong) {
     m_engine->SetWatchdog(40);
     Status looped = m_engine->CallUnitCode(At(code::kLoopForever));

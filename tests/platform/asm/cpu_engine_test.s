@@ -206,6 +206,87 @@ handshake:
         mov     %ecx, %eax
         ret
 
+# A long straight block that faults in its middle. ESI: address of three zeroed cells. The
+# first two stores happen before the fault, the third would happen after it.
+        .globl straight_read_fault
+straight_read_fault:
+        movl    $1, (%esi)
+        mov     %esi, %eax
+        add     $4, %eax
+        mov     %eax, %ebx
+        xor     %ecx, %ecx
+        lea     3(%ecx), %ecx
+        imul    $7, %ecx, %edx
+        add     %edx, %ecx
+        sub     $1, %ecx
+        shl     $2, %ecx
+        or      %ecx, %edx
+        movl    $2, (%ebx)
+        .globl straight_read_instruction
+straight_read_instruction:
+        mov     0x00600000, %eax
+        movl    $3, 8(%esi)
+        ret
+
+# The same with a store into the gap above the heap, after a push.
+        .globl straight_write_fault
+straight_write_fault:
+        movl    $1, (%esi)
+        push    %ebx
+        mov     %esi, %ebx
+        add     $4, %ebx
+        movl    $2, (%ebx)
+        mov     $0x30000000, %edx
+        lea     16(%edx), %edx
+        .globl straight_write_instruction
+straight_write_instruction:
+        movl    $5, (%edx)
+        movl    $3, 8(%esi)
+        pop     %ebx
+        ret
+
+# A memory-bound loop: ECX iterations; ESI: two cells (a counter and an accumulator), EDX: one
+# more cell; a local on the stack. Returns the local.
+        .globl memory_loop
+memory_loop:
+        push    %ebp
+        mov     %esp, %ebp
+        sub     $4, %esp
+        movl    $0, -4(%ebp)
+6:      mov     (%esi), %eax
+        add     $1, %eax
+        mov     %eax, (%esi)
+        add     %eax, 4(%esi)
+        addl    $3, -4(%ebp)
+        mov     -4(%ebp), %eax
+        add     %eax, (%edx)
+        dec     %ecx
+        jnz     6b
+        mov     -4(%ebp), %eax
+        leave
+        ret
+
+# Self-modifying code within one page: smc_value returns the immediate of its `mov`;
+# smc_store_then_patch stores ECX times into a data cell of the same page, then writes EAX
+# into smc_value's immediate.
+        .globl smc_value
+smc_value:
+        mov     $1, %eax
+        ret
+
+        .globl smc_store_then_patch
+smc_store_then_patch:
+7:      incl    smc_data
+        dec     %ecx
+        jnz     7b
+        mov     %eax, smc_value + 1
+        ret
+
+        .p2align 2
+        .globl smc_data
+smc_data:
+        .long   0
+
         .globl return_constant
 return_constant:
         mov     $1, %eax
