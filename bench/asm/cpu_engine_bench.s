@@ -85,6 +85,71 @@ integer_loop:
         pop     %ebx
         ret
 
+# ECX = n >= 1, ESI = two cells of the global block (a counter and an accumulator, both 0 at
+# the start). One step, with every variable in memory as compiled unit code keeps them: the
+# counter is loaded, incremented and stored, the accumulator gets counter*3 + a local, and the
+# local (on the stack) gets counter & 7. EAX = the accumulator.
+        .globl memory_loop
+memory_loop:
+        push    %ebp
+        mov     %esp, %ebp
+        sub     $4, %esp
+        movl    $0, -4(%ebp)
+5:      mov     (%esi), %eax
+        inc     %eax
+        mov     %eax, (%esi)
+        lea     (%eax,%eax,2), %edx
+        add     -4(%ebp), %edx
+        add     %edx, 4(%esi)
+        and     $7, %eax
+        add     %eax, -4(%ebp)
+        dec     %ecx
+        jnz     5b
+        mov     4(%esi), %eax
+        leave
+        ret
+
+# The same step as a procedure with a stack frame of its own, called once per step: ECX = n,
+# ESI = the two cells. The caller's local is passed by reference in EAX, the cells' address
+# on the stack (callee-clean). EAX = the accumulator.
+        .globl call_frame_loop
+call_frame_loop:
+        push    %ebp
+        mov     %esp, %ebp
+        sub     $4, %esp
+        push    %ebx
+        mov     %ecx, %ebx
+        movl    $0, -4(%ebp)
+6:      lea     -4(%ebp), %eax
+        push    %esi
+        call    frame_step
+        dec     %ebx
+        jnz     6b
+        pop     %ebx
+        mov     4(%esi), %eax
+        leave
+        ret
+
+# One step: EAX = address of the local, [ESP+4] = address of the cells. Keeps the counter in a
+# local of its own frame.
+frame_step:
+        push    %ebp
+        mov     %esp, %ebp
+        sub     $4, %esp
+        mov     8(%ebp), %ecx
+        mov     (%ecx), %edx
+        inc     %edx
+        mov     %edx, (%ecx)
+        mov     %edx, -4(%ebp)
+        lea     (%edx,%edx,2), %edx
+        add     (%eax), %edx
+        add     %edx, 4(%ecx)
+        mov     -4(%ebp), %edx
+        and     $7, %edx
+        add     %edx, (%eax)
+        leave
+        ret     $4
+
         .globl trap_cell
 trap_cell:
         .long   0
