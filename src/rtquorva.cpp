@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
     if (!options.codePage.empty()) {
         if (platform::Status status = platform::SetSystemCodePage(options.codePage); !status) {
             std::cerr << "rtquorva: " << status.Error() << "\n";
-            return 2;
+            return shell::kExitUsage;
         }
     }
 
@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     std::optional<ProjectLocation> location = LocateProject(options.project, error);
     if (!location) {
         std::cerr << "rtquorva: " << error << "\n";
-        return 2;
+        return shell::kExitUsage;
     }
     // The current directory and "the directory of the executable" both mean the project
     // directory from here on.
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     if (ec) {
         std::cerr << "rtquorva: cannot change into " << location->directory << ": "
                   << ec.message() << "\n";
-        return 2;
+        return shell::kExitUsage;
     }
     platform::SetDriveRoot(options.driveRoot.empty()
                                ? location->directory.string()
@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
         shell::ShellContext::Create(shellSettings);
     if (!context) {
         platform::LogError("{}", context.Error());
-        return 1;
+        return shell::kExitSetupFailed;
     }
 
     // The unit engine: guest memory with the shared global block, the runtime function table
@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
     auto host = runtime::RuntimeHost::Create(*context.Value(), hostOptions);
     if (!host) {
         platform::LogError("{}", host.Error());
-        return 1;
+        return shell::kExitSetupFailed;
     }
     shell::MainSettings mainSettings;
     if (options.runForSeconds >= 0)

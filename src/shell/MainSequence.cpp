@@ -50,12 +50,12 @@ MainSequence::MainSequence(ShellContext& context, RuntimeHooks& hooks, MainSetti
 
 int MainSequence::Run() {
     if (!CreateLinkBlocks())
-        return 0;
+        return kExitSetupFailed;
     // The profiler's named-value list is created empty with the editor-command poll.
 
     if (m_context.Package().Open("Kestra.PFC") == nullptr) {
         platform::LogInfo("no Kestra.PFC in the project: nothing to run");
-        return 0;
+        return kExitDone;
     }
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle.data(),
                                                                  kApplicationTitle.size()));
@@ -67,14 +67,16 @@ int MainSequence::Run() {
     platform::LogInfo("standalone run: {}, debug session: {}", m_standaloneRun, m_debugSession);
     m_hooks.StartupFlags(m_standaloneRun, m_debugSession);
 
+    // A unit that fails to load ends the run after its box, as the original does, but not
+    // with the exit code of a clean run.
     if (!LoadStartUnits())
-        return 0;
+        return kExitUnitLoadFailed;
 
     std::unique_ptr<Stream> screens = m_context.Package().Open("Kestra.PFC");
     std::string screenList = screens ? screens->ReadAll() : std::string();
     for (const std::string& line : StartScreenLines(screenList)) {
         if (!LoadStartScreen(line))
-            return 0;
+            return kExitUnitLoadFailed;
     }
 
     if (m_debugSession)
@@ -91,7 +93,7 @@ int MainSequence::Run() {
 
     RunMessageLoop();
     Shutdown();
-    return 0;
+    return kExitDone;
 }
 
 bool MainSequence::CreateLinkBlocks() {

@@ -15,6 +15,15 @@
 
 namespace shell {
 
+// The run-time's exit codes. A service manager or a script tells a clean run from a failed start
+// by them; the error box of a failed start is shown (or logged) first.
+enum ExitCode : int {
+    kExitDone = 0,           // the run ended, or the project has no "Kestra.PFC"
+    kExitSetupFailed = 1,    // the run-time could not set itself up (shared memory, link area)
+    kExitUsage = 2,          // a wrong command line, or a PROJECT that is not a project
+    kExitUnitLoadFailed = 3, // a start unit (of "PROG.OCO" or a start screen) failed to load
+};
+
 struct MainSettings {
     // Ends the message loop after this time, as if the main window had been closed.
     std::optional<std::uint32_t> runForMilliseconds;
@@ -34,7 +43,7 @@ public:
     MainSequence(const MainSequence&) = delete;
     MainSequence& operator=(const MainSequence&) = delete;
 
-    // Runs the whole sequence; the process's exit code (always 0).
+    // Runs the whole sequence; the process's exit code (an ExitCode).
     int Run();
 
     // Ends the message loop as the main window's closing does; any thread, any time (a request

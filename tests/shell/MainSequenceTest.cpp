@@ -197,7 +197,7 @@ TEST_F(MainSequenceTest, LoadErrorShowsItsBoxAndEndsBeforeAnythingElse) {
         [&lines](platform::LogLevel, std::string_view text) { lines.emplace_back(text); });
     auto context = MakeContext();
     shell::MainSequence sequence(*context, m_hooks, Settings());
-    EXPECT_EQ(sequence.Run(), 0);
+    EXPECT_EQ(sequence.Run(), shell::kExitUnitLoadFailed) << "a failed start is not a clean run";
     platform::log::SetSink(std::move(previous));
 
     EXPECT_EQ(m_hooks.Calls(), (std::vector<std::string>{"LoadUnit UnitA.QRU", "LoadUnit UnitB.QRU"}));
@@ -209,6 +209,15 @@ TEST_F(MainSequenceTest, LoadErrorShowsItsBoxAndEndsBeforeAnythingElse) {
     EXPECT_TRUE(boxLogged);
     EXPECT_TRUE(std::filesystem::exists(m_dir / "RUN.VAD"));
     EXPECT_NE(ReadDebugAddress(*context), 123);
+
+    // A start screen's own unit that fails ends the run the same way, before its form.
+    RecordingHooks screenHooks;
+    screenHooks.failingUnit = "MAIN_Auto.qru";
+    WriteFile(m_dir / "PROG.OCO", "UnitA\r\n");
+    shell::MainSequence screenSequence(*context, screenHooks, Settings());
+    EXPECT_EQ(screenSequence.Run(), shell::kExitUnitLoadFailed);
+    EXPECT_EQ(screenHooks.Calls(),
+              (std::vector<std::string>{"LoadUnit UnitA.QRU", "LoadUnit MAIN_Auto.qru"}));
 }
 
 TEST_F(MainSequenceTest, DebugSessionWaitsForTheEditorToRelease) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end runs of the run-time executable: a packed project, a bundled executable, a
-# project directory, and a directory without start list.
+# project directory, a directory without start list and a project whose unit fails to load.
 # Usage: rtquorva_smoke.sh RTQUORVA QPACK DEMO_PROJECT_DIR
 set -euo pipefail
 RTQUORVA="$1"
@@ -47,6 +47,16 @@ output="$(timeout 10 "$RTQUORVA" --headless "$work/empty" 2>&1)" && status=0 || 
 check "no start list: exit 0 (got $status)" test "$status" -eq 0
 check "no start list: nothing said" test -z "$output"
 check "no start list: nothing deleted" test -e "$work/empty/B.VAD"
+
+# A unit that cannot be loaded: its error box (logged on a headless run), then a failure exit
+# code that a service manager can tell from a clean run's.
+mkdir "$work/broken"
+cp "$DEMO"/* "$work/broken/"
+printf 'NOSUCHUNIT\r\n' >"$work/broken/PROG.OCO"
+output="$(timeout 30 "$RTQUORVA" --headless "$work/broken" 2>&1)" && status=0 || status=$?
+check "unit that fails to load: exit code 3 (got $status)" test "$status" -eq 3
+check "unit that fails to load: its box carries the loader's text" \
+    bash -c 'grep -q "message box \"Error .*File Not Found NOSUCHUNIT.QRU" <<<"$1"' _ "$output"
 
 # No shared memory is left behind.
 check "the link area is removed by the last run-time" \
