@@ -109,5 +109,7 @@ ExternalProject_Add(unicorn_build
     LOG_BUILD ON
     LOG_OUTPUT_ON_FAILURE ON
 )
+# No target-level dependency on unicorn_build: that would hold every compilation of the project
+# until the emulator is built. Its headers exist from configure time; the links that need the
+# library wait for it as a file produced by unicorn_build.
 _quorva_import_unicorn(${_unicorn_source} ${_unicorn_build}/libunicorn.a)
-add_dependencies(unicorn::unicorn unicorn_build)
