@@ -39,7 +39,11 @@ SystemVariables::Create(platform::GuestMemory& memory, const SystemVariableStart
         offsets[i] = size;
         size += CellSize(specs[i].type);
     }
-    const std::optional<GuestAddress> base = memory.AllocateRuntime(size, 16);
+    // The cells start on a page of their own, after the helper code and the call stubs: unit
+    // code writes some of them, and the emulator checks every store to a page that holds
+    // translated code for self-modifying code, about ten times slower than a plain store.
+    const std::optional<GuestAddress> base =
+        memory.AllocateRuntime(size, platform::guest::kPageSize);
     if (!base)
         return platform::Fail(
             fmt::format("system variables: no guest memory for {} bytes of cells", size));

@@ -1,6 +1,7 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/RuntimeLibrary.h"
 
+#include "HelperCaller.inc"
 #include "platform/CpuEngine.h"
 #include "runtime/SystemFunctionSpecs.h"
 
@@ -98,4 +99,43 @@ TEST(RuntimeLibrary, SystemVariablesAreFoundWithTheirInitialValues) {
     const engine::TVarRun* scan = lib.variables.FindVariable("SCANFORMS");
     ASSERT_NE(scan, nullptr);
     EXPECT_EQ(*lib.memory->Read<std::int32_t>(scan->address), 10);
+}
+
+TEST(RuntimeLibrary, UnitStoresToSystemVariablesStayInTranslatedCode) {
+    Library lib;
+    // Translated code in the runtime area first: a helper and the call stub placed last, the
+    // nearest to the cells. Stack room for any arguments it removes; no result buffer.
+    platform::GuestRegisters in;
+    in.eax = 17;
+    in.esi = 5;
+    ASSERT_TRUE(lib.cpu->Call(lib.EntryOf("MOD"), in).IsOk());
+    GuestAddress lastStub = 0;
+    for (std::size_t i = 0; i < lib.functions.Size(); ++i) {
+        const GuestAddress entry = *lib.memory->Read<std::uint32_t>(lib.functions.At(i).address);
+        lastStub = std::max(lastStub, entry);
+    }
+    const std::vector<std::uint32_t> room(32, 0);
+    ASSERT_TRUE(lib.cpu->Call(lastStub, {}, room).IsOk());
+
+    const GuestAddress loop = *lib.memory->Allocate(
+        static_cast<std::uint32_t>(guest_asm::helper_caller::kCode.size()));
+    ASSERT_TRUE(lib.memory->PlaceCode(loop, guest_asm::helper_caller::kCode,
+                                      guest_asm::helper_caller::kRelocations));
+    // The lowest and the highest system variable cell, nearest to that code.
+    GuestAddress lowest = ~GuestAddress{0}, highest = 0;
+    for (std::size_t i = 0; i < lib.variables.Size(); ++i) {
+        lowest = std::min(lowest, lib.variables.At(i).address);
+        highest = std::max(highest, lib.variables.At(i).address);
+    }
+    constexpr std::uint32_t kStores = 10000;
+    for (GuestAddress cell : {lowest, highest}) {
+        const std::uint64_t before = lib.cpu->HelperCalls();
+        ASSERT_TRUE(lib.cpu->Call(loop + guest_asm::helper_caller::kStoreLoop,
+                                  {.ecx = kStores, .edx = cell})
+                        .IsOk());
+        // One exit check a step (the loop is one translated block) and the first store; a
+        // cell on a page with translated code would add a checked store every step.
+        EXPECT_LT(lib.cpu->HelperCalls() - before, kStores + 16) << std::hex << cell;
+        EXPECT_EQ(lib.memory->Read<std::uint32_t>(cell), 1u);
+    }
 }

@@ -41,3 +41,11 @@ call_helper:
         mov     [eax + 92], ecx
         pop     ebp
         ret
+
+# ECX = n >= 1, EDX = a cell: stores n, n-1 ... 1 into it, as unit code writes a variable.
+        .globl store_loop
+store_loop:
+        mov     [edx], ecx
+        dec     ecx
+        jnz     store_loop
+        ret
