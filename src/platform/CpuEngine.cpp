@@ -185,20 +185,17 @@ Status CpuEngine::InstallHooks() {
     return {};
 }
 
-std::vector<CpuEngine::AddressRange> CpuEngine::MappedRanges() const {
-    std::vector<AddressRange> mapped;
+std::vector<CpuEngine::AddressRange> CpuEngine::UnmappedRanges() const {
+    std::vector<AddressRange> mapped; // what MapMemory maps, in address order
     for (const GuestMemory::Region& region : m_memory.SharedRegions())
         mapped.push_back({region.base, std::uint64_t{region.base} + region.size});
     mapped.push_back({StackBottom(), std::uint64_t{StackBottom()} + guest::kStackSize});
     std::sort(mapped.begin(), mapped.end(),
               [](const AddressRange& a, const AddressRange& b) { return a.begin < b.begin; });
-    return mapped;
-}
 
-std::vector<CpuEngine::AddressRange> CpuEngine::UnmappedRanges() const {
     std::vector<AddressRange> gaps;
     std::uint64_t next = 0;
-    for (const AddressRange& range : MappedRanges()) {
+    for (const AddressRange& range : mapped) {
         if (range.begin > next)
             gaps.push_back({next, range.begin});
         next = std::max(next, range.end);

@@ -109,9 +109,8 @@ private:
     CpuEngine(GuestMemory& memory, std::uint32_t stackIndex);
     Status MapMemory();
     Status InstallHooks();
-    // What this engine maps (the shared regions and its own stack), in address order, and the
-    // gaps between, which are all that its invalid-access hooks cover.
-    std::vector<AddressRange> MappedRanges() const;
+    // The gaps around what this engine maps (the shared regions and its own stack): all that
+    // its invalid-access hooks cover.
     std::vector<AddressRange> UnmappedRanges() const;
     Result<GuestRegisters> Run(GuestAddress address, GuestAddress returnAddress);
     std::string DescribeFault() const;
