@@ -9,11 +9,13 @@
 #include <QMouseEvent>
 
 #include "screens/AttributsFig.h"
+#include "screens/Component.h"
 #include "screens/FigureDock.h"
 #include "screens/FigureFont.h"
 #include "screens/FigureKind.h"
 #include "screens/FigureText.h"
 #include "screens/ScreenForm.h"
+#include "screens/ScreenGlobals.h"
 #include "screens/TabStrip.h"
 #include "shell/FileHelpers.h"
 
@@ -207,6 +209,20 @@ bool FBase::IgnoresMouse() const
 {
     const ScreenForm* form = FormOf(const_cast<FBase&>(*this));
     return form != nullptr && form->IsMarkedInactive();
+}
+
+void FBase::ScreenObjectAttached()
+{
+    Component* object = ScreenObject();
+    if (object == nullptr || !object->HasFace()) {
+        m_facePainter = nullptr;
+        return;
+    }
+    m_facePainter = [this, object](QPainter& painter, QSize size) {
+        CurrentScope keep;
+        SetCurrentFigure(this);
+        object->PaintFace(painter, size);
+    };
 }
 
 void FBase::mousePressEvent(QMouseEvent* event)

@@ -68,6 +68,8 @@ public:
 protected:
     void Changed(FigureChange change) override;
     void KindChanged() override;
+    // An attached object with a face draws it over the shape, as the current figure.
+    void ScreenObjectAttached() override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -6,11 +6,76 @@
 
 #include <QWidget>
 
+#include "platform/CodePage.h"
+#include "screens/Component.h"
 #include "screens/FigureKind.h"
 #include "screens/ScreenForm.h"
 #include "screens/ScreenGlobals.h"
 
 namespace screens {
+
+Figure::Figure() = default;
+
+// The screen object goes first: its destructor counts it out of the registry while the figure
+// is still whole.
+Figure::~Figure()
+{
+    m_screenObject.reset();
+}
+
+void Figure::AttachScreenObject(std::unique_ptr<Component> object)
+{
+    m_screenObject = std::move(object);
+    ScreenObjectAttached();
+}
+
+void Figure::SetNames(std::string className, std::string componentName)
+{
+    m_properties.className = std::move(className);
+    m_properties.componentName = std::move(componentName);
+    // The widget carries the object name too (its bytes one to one): containers and figures are
+    // found by it.
+    Widget().setObjectName(QString::fromLatin1(m_properties.componentName.data(),
+                                               static_cast<qsizetype>(m_properties.componentName.size())));
+}
+
+void Figure::SetLinkKeys(std::int32_t secondLinkKey, std::string unitName)
+{
+    m_properties.secondLinkKey = secondLinkKey;
+    m_properties.unitName = std::move(unitName);
+}
+
+Figure* Figure::LinkNext() const
+{
+    return FigureOf(m_linkNext.data());
+}
+
+Figure* Figure::LinkPrevious() const
+{
+    return FigureOf(m_linkPrevious.data());
+}
+
+void Figure::SetLinkNext(Figure* next)
+{
+    m_linkNext = next != nullptr ? &next->Widget() : nullptr;
+}
+
+void Figure::SetLinkPrevious(Figure* previous)
+{
+    m_linkPrevious = previous != nullptr ? &previous->Widget() : nullptr;
+}
+
+void Figure::ApplyHint(const std::string& text)
+{
+    if (text.empty())
+        return;
+    if (m_designHint.empty())
+        m_designHint = text;
+    const QString hint = QString::fromStdString(platform::CodePageToUtf8(DisplayText(text)));
+    QWidget& widget = Widget();
+    if (widget.toolTip() != hint)
+        widget.setToolTip(hint);
+}
 
 void Figure::SetKind(std::uint8_t kind)
 {
@@ -94,7 +159,11 @@ void Figure::SetFillColour(std::uint32_t colour)
 
 void Figure::SetBlinking(bool blinking)
 {
+    const bool was = m_properties.blinking;
     m_properties.blinking = blinking;
+    // A figure that stops blinking shows again (where its page shows it).
+    if (was && !blinking)
+        Widget().setVisible(OnCurrentPage());
 }
 
 void Figure::SetText(std::string text)
@@ -107,6 +176,12 @@ void Figure::SetValue(long double value)
 {
     const auto kind = static_cast<FigureKind>(m_properties.kind);
     m_properties.value = (kind == FigureKind::BarV || kind == FigureKind::BarH) ? ClampPercent(value) : value;
+    Notify(FigureChange::Value);
+}
+
+void Figure::SetDecimals(std::uint8_t decimals)
+{
+    m_properties.decimals = decimals;
     Notify(FigureChange::Value);
 }
 

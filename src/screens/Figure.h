@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include <QPointer>
 
 #include "screens/FigureProperties.h"
 
@@ -11,6 +14,7 @@ class QWidget;
 namespace screens {
 
 struct AttributsFig;
+class Component;
 
 // What a property change touches, so that a figure redraws or re-applies only that.
 enum class FigureChange {
@@ -33,7 +37,10 @@ enum class FigureChange {
 // the screen-changed flag.
 class Figure {
 public:
-    virtual ~Figure() = default;
+    Figure();
+    virtual ~Figure();
+    Figure(const Figure&) = delete;
+    Figure& operator=(const Figure&) = delete;
 
     virtual QWidget& Widget() = 0;
     const FigureProperties& Properties() const { return m_properties; }
@@ -60,10 +67,34 @@ public:
     virtual void SetText(std::string text);
     virtual void SetValue(long double value);
     virtual void SetAngle(int degrees);
+    // A Value's decimals (NoteBook, TabSet: their page value).
+    void SetDecimals(std::uint8_t decimals);
 
     // The page rule: a figure with a page layer shows only while its window's current page is
     // that layer (NoteBook and TabSet: layer .. layer + tab count).
     bool OnCurrentPage() const;
+
+    // The screen object the record's class made for this figure, or null. The figure owns it;
+    // a drawn figure paints the object's face over its shape when the object has one.
+    Component* ScreenObject() const { return m_screenObject.get(); }
+    void AttachScreenObject(std::unique_ptr<Component> object);
+
+    // The class name and the object name of the record, upper-cased; the object name is also
+    // the widget's.
+    void SetNames(std::string className, std::string componentName);
+    // The record's second link key and program-block unit name (screen files above version 3).
+    void SetLinkKeys(std::int32_t secondLinkKey, std::string unitName);
+
+    // The chain of linked figures (same link group or second link key, in creation order).
+    Figure* LinkNext() const;
+    Figure* LinkPrevious() const;
+    void SetLinkNext(Figure* next);
+    void SetLinkPrevious(Figure* previous);
+
+    // The figure's hint: `text` translated becomes its tooltip (hints on); the untranslated
+    // text is kept as the design hint the first time. An empty text changes nothing.
+    void ApplyHint(const std::string& text);
+    const std::string& DesignHint() const { return m_designHint; }
 
 protected:
     FigureProperties& MutableProperties() { return m_properties; }
@@ -74,9 +105,16 @@ protected:
     virtual void KindChanged() {}
     void Notify(FigureChange change);
 
+    // Called after a screen object was attached (a drawn figure installs its face painter).
+    virtual void ScreenObjectAttached() {}
+
 private:
     FigureProperties m_properties;
     bool m_loading = false;
+    std::unique_ptr<Component> m_screenObject;
+    QPointer<QWidget> m_linkNext;
+    QPointer<QWidget> m_linkPrevious;
+    std::string m_designHint;
 };
 
 // The figure behind a widget, or null.

@@ -1,9 +1,32 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "screens/ScreenGlobals.h"
 
+#include "screens/Figure.h"
+#include "screens/ScreenForm.h"
 #include "shell/Dictionary.h"
 
 namespace screens {
+
+void ScreenGlobals::Reset()
+{
+    screenChanged = false;
+    package = nullptr;
+    dictionary = nullptr;
+    boxes = nullptr;
+    currentWindow = nullptr;
+    currentFigure = nullptr;
+    stepText = std::string(kIdleStepText);
+    screensReady = true;
+    mainWindow = nullptr;
+    inactiveWindow = nullptr;
+    rememberedIcon = QIcon();
+    input.Clear();
+    projectDirectory.clear();
+    activeObjects.clear();
+    screenUnits.Clear();
+    menu = MenuSelection{};
+    textMessage.clear();
+}
 
 ScreenGlobals& Globals()
 {
@@ -18,6 +41,42 @@ std::string DisplayText(std::string_view raw)
         return std::string(raw);
     std::string translated = dictionary->Translate(raw);
     return translated.empty() ? std::string(raw) : translated;
+}
+
+ScreenForm* CurrentWindow()
+{
+    return Globals().currentWindow.data();
+}
+
+Figure* CurrentFigure()
+{
+    return FigureOf(Globals().currentFigure.data());
+}
+
+void SetCurrentWindow(ScreenForm* window)
+{
+    Globals().currentWindow = window;
+}
+
+void SetCurrentFigure(Figure* figure)
+{
+    Globals().currentFigure = figure != nullptr ? &figure->Widget() : nullptr;
+}
+
+void SetStepText(std::string_view text)
+{
+    Globals().stepText = std::string(text.substr(0, kStepTextLength));
+}
+
+CurrentScope::CurrentScope()
+    : m_window(Globals().currentWindow), m_figure(Globals().currentFigure)
+{
+}
+
+CurrentScope::~CurrentScope()
+{
+    Globals().currentWindow = m_window;
+    Globals().currentFigure = m_figure;
 }
 
 } // namespace screens

@@ -1,0 +1,106 @@
+// Quorva run-time. Licensed under the MIT licence.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "screens/Component.h"
+
+namespace screens {
+
+// The classes that put a native control in place of their placeholder figure: list view, check
+// list, tree ("Sout"), rich edit, cool bar, splitter, date-time picker and pop-up menu. Loading
+// keeps their items, lines and settings; Run does nothing yet. GUI thread; owned by the figure.
+
+// A native control of one settings byte (rich edit, cool bar, date-time picker).
+class OneByteControl : public Component {
+public:
+    void ReadData(const ClassData* data) override;
+    std::uint8_t Setting() const { return m_setting; }
+
+protected:
+    OneByteControl(std::string_view registeredName, std::int32_t kind)
+        : Component(registeredName, kind)
+    {
+    }
+
+private:
+    std::uint8_t m_setting = 0;
+};
+class RichEdit : public OneByteControl {
+public:
+    RichEdit() : OneByteControl("RichEdit", 145) {}
+};
+class CoolBar : public OneByteControl {
+public:
+    CoolBar() : OneByteControl("CoolBar", 145) {}
+};
+class DateTimePicker : public OneByteControl {
+public:
+    DateTimePicker() : OneByteControl("DateTimePicker", 145) {}
+};
+
+class ListView : public Component {
+public:
+    ListView();
+    void ReadData(const ClassData* data) override;
+    const std::vector<std::string>& Items() const { return m_items; }
+    // The two settings bytes before the items and the 16 raw bytes after them.
+    std::uint8_t FirstSetting() const { return m_firstSetting; }
+    std::uint8_t SecondSetting() const { return m_secondSetting; }
+    const std::string& Settings() const { return m_settings; }
+
+private:
+    std::vector<std::string> m_items;
+    std::uint8_t m_firstSetting = 0;
+    std::uint8_t m_secondSetting = 0;
+    std::string m_settings;
+};
+
+// A check list; its data holds nothing.
+class CheckListBox : public Component {
+public:
+    CheckListBox();
+};
+
+// A tree view whose nodes come from text lines.
+class Sout : public Component {
+public:
+    Sout();
+    void ReadData(const ClassData* data) override;
+    const std::vector<std::string>& Lines() const { return m_lines; }
+    std::uint8_t Setting() const { return m_setting; }
+
+private:
+    std::vector<std::string> m_lines;
+    std::uint8_t m_setting = 0;
+};
+
+class Splitter : public Component {
+public:
+    Splitter();
+    void ReadData(const ClassData* data) override;
+    const std::string& Settings() const { return m_settings; } // 4 raw bytes
+    std::uint8_t Setting() const { return m_setting; }
+
+private:
+    std::string m_settings;
+    std::uint8_t m_setting = 0;
+};
+
+// A pop-up menu: a leading text and its menu lines.
+class MPopUp : public Component {
+public:
+    MPopUp();
+    void ReadData(const ClassData* data) override;
+    const std::string& Text() const { return m_text; }
+    const std::vector<std::string>& MenuLines() const { return m_menuLines; }
+
+private:
+    std::string m_text;
+    std::vector<std::string> m_menuLines;
+};
+
+} // namespace screens
