@@ -23,7 +23,8 @@ using namespace metafile;
 MetafilePlayer::MetafilePlayer(const MetafileImage& metafile, QPainter& painter, const QRect& target)
     : m_metafile(metafile), m_painter(painter), m_target(target)
 {
-    m_objects.resize(std::min<std::size_t>(static_cast<std::size_t>(metafile.ObjectCount()), kMaxObjects));
+    // The object table grows as records create objects: the count in the header is not trusted
+    // (up to 65535 empty slots would be made on every paint).
     m_state.windowOrg = metafile.Frame().topLeft();
     m_state.windowExt = metafile.Frame().size();
     m_state.brush.colour = Qt::white;
@@ -67,8 +68,11 @@ QPoint MetafilePlayer::Map(int x, int y) const
 {
     const double extX = m_state.windowExt.width() != 0 ? m_state.windowExt.width() : 1;
     const double extY = m_state.windowExt.height() != 0 ? m_state.windowExt.height() : 1;
-    const double dx = m_target.x() + (x - m_state.windowOrg.x()) * m_target.width() / extX;
-    const double dy = m_target.y() + (y - m_state.windowOrg.y()) * m_target.height() / extY;
+    // In floating point: the distance from the origin times the target's size may pass INT_MAX.
+    const double fromX = x - static_cast<double>(m_state.windowOrg.x());
+    const double fromY = y - static_cast<double>(m_state.windowOrg.y());
+    const double dx = m_target.x() + fromX * m_target.width() / extX;
+    const double dy = m_target.y() + fromY * m_target.height() / extY;
     const auto clampToInt = [](double v) {
         return static_cast<int>(std::lround(std::clamp(v, -4.0e6, 4.0e6)));
     };
@@ -95,13 +99,16 @@ int MetafilePlayer::MapLength(int length, bool vertical) const
 
 void MetafilePlayer::AddObject(const Object& object)
 {
-    for (auto& slot : m_objects)
-        if (slot.kind == ObjectKind::Free) {
-            slot = object;
+    // The lowest free slot, as Windows takes; a full table is not walked again for each object.
+    for (; m_firstFree < m_objects.size(); ++m_firstFree)
+        if (m_objects[m_firstFree].kind == ObjectKind::Free) {
+            m_objects[m_firstFree++] = object;
             return;
         }
-    if (m_objects.size() < kMaxObjects)
+    if (m_objects.size() < kMaxObjects) {
         m_objects.push_back(object);
+        ++m_firstFree;
+    }
 }
 
 void MetafilePlayer::Select(std::uint16_t index)
@@ -119,8 +126,10 @@ void MetafilePlayer::Select(std::uint16_t index)
 
 void MetafilePlayer::Delete(std::uint16_t index)
 {
-    if (index < m_objects.size())
+    if (index < m_objects.size()) {
         m_objects[index] = Object{};
+        m_firstFree = std::min<std::size_t>(m_firstFree, index);
+    }
 }
 
 void MetafilePlayer::ApplyPen()
@@ -207,12 +216,15 @@ void MetafilePlayer::Play(const MetafileImage::Record& record)
         break;
     case kOffsetWindowOrg:
         if (Has(2))
-            m_state.windowOrg += QPoint(S(1), S(0));
+            m_state.windowOrg =
+                QPoint(ClampLogical(static_cast<long long>(m_state.windowOrg.x()) + S(1)),
+                    ClampLogical(static_cast<long long>(m_state.windowOrg.y()) + S(0)));
         break;
     case kScaleWindowExt:
         if (Has(4) && S(0) != 0 && S(2) != 0 && S(1) != 0 && S(3) != 0)
-            m_state.windowExt = QSize(m_state.windowExt.width() * S(3) / S(2),
-                m_state.windowExt.height() * S(1) / S(0));
+            m_state.windowExt =
+                QSize(ClampLogical(static_cast<long long>(m_state.windowExt.width()) * S(3) / S(2)),
+                    ClampLogical(static_cast<long long>(m_state.windowExt.height()) * S(1) / S(0)));
         break;
     case kSelectObject:
         if (Has(1))

@@ -107,6 +107,7 @@ private:
     QRect m_target;
     State m_state;
     std::vector<Object> m_objects;
+    std::size_t m_firstFree = 0; // no slot below it is free
     std::vector<State> m_saved;
     int m_painterSaves = 0;
     // The record being played.

@@ -103,7 +103,8 @@ void MetafilePlayer::DrawText(const QPoint& logical, const std::string& bytes)
 
     if (fromCurrent && horizontal == 0 && m_target.width() != 0) {
         const double logicalWidth = width * static_cast<double>(m_state.windowExt.width()) / m_target.width();
-        m_state.position.rx() += static_cast<int>(std::lround(logicalWidth));
+        const long long advance = std::llround(std::clamp(logicalWidth, -1.0e15, 1.0e15));
+        m_state.position.setX(ClampLogical(m_state.position.x() + advance));
     }
 }
 

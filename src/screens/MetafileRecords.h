@@ -1,6 +1,7 @@
 // Quorva run-time. Licensed under the MIT licence.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -63,6 +64,16 @@ constexpr std::uint16_t kTextBottom = 8;
 constexpr std::uint16_t kTextBaseline = 24;
 constexpr std::uint16_t kEtoOpaque = 2;
 constexpr std::uint16_t kEtoClipped = 4;
+
+// Values that records accumulate (window origin and extent, the current position) stay within
+// this many logical units either way, so that no sum or product of them with record values
+// overflows an int however many records add to them.
+constexpr long long kMaxLogical = 1LL << 24;
+
+inline int ClampLogical(long long value)
+{
+    return static_cast<int>(std::clamp(value, -kMaxLogical, kMaxLogical));
+}
 
 inline QColor ColourOf(std::uint32_t colourRef)
 {

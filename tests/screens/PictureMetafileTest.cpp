@@ -25,6 +25,8 @@ enum : std::uint16_t {
     kSetBkMode = 0x0102,
     kSetWindowOrg = 0x020B,
     kSetWindowExt = 0x020C,
+    kOffsetWindowOrg = 0x020F,
+    kScaleWindowExt = 0x0410,
     kLineTo = 0x0213,
     kMoveTo = 0x0214,
     kPen = 0x02FA,
@@ -159,6 +161,81 @@ TEST(Metafile, EmbeddedBitmapsAreDrawnIntoTheirRectangle)
     EXPECT_EQ(At(image, 20, 10), QColor(Qt::yellow));
     EXPECT_EQ(At(image, 29, 29), QColor(Qt::yellow));
     EXPECT_EQ(At(image, 30, 30), kBackground);
+}
+
+// A red rectangle without an outline, from logical (left, top) to (right, bottom).
+void RedRectangle(WmfBuilder& wmf, int left, int top, int right, int bottom)
+{
+    wmf.Record(kPen, {5, 0, 0, 0, 0});
+    SolidBrush(wmf, Qt::red);
+    wmf.Record(kSelectObject, {0});
+    wmf.Record(kSelectObject, {1});
+    wmf.Record(kRectangle, {bottom, right, top, left});
+}
+
+TEST(Metafile, FarCoordinatesAndGrowingWindowsMapWithoutIntegerOverflow)
+{
+    // From x = -32768 to 32767 onto a target 40000 pixels wide: the distance from the origin
+    // times the width passes INT_MAX, and used to wrap to a rectangle left of the picture.
+    WmfBuilder wide;
+    wide.Record(kSetWindowOrg, {0, -32768});
+    wide.Record(kSetWindowExt, {10, 32767});
+    RedRectangle(wide, -32768, 0, 32767, 10);
+    auto parsedWide = MetafileImage::Parse(wide.Bytes());
+    ASSERT_TRUE(parsedWide.IsOk()) << parsedWide.Error();
+    const QImage wideImage = Painted(QSize(20, 10), kBackground,
+        [&](QPainter& painter) { parsedWide.Value()->Play(painter, QRect(0, 0, 40000, 10)); });
+    EXPECT_EQ(At(wideImage, 5, 5), QColor(Qt::red));
+
+    // An extent scaled up to 2^32 used to wrap round to nothing, which maps one logical unit
+    // over the whole picture; it stays huge, so the one-unit rectangle covers no pixel.
+    WmfBuilder scaled(0, 0, 20, 20, 96);
+    scaled.Record(kSetWindowExt, {16384, 16384});
+    scaled.Record(kScaleWindowExt, {1, 16384, 1, 16384});
+    scaled.Record(kScaleWindowExt, {1, 16, 1, 16});
+    RedRectangle(scaled, 0, 0, 1, 1);
+    auto parsedScaled = MetafileImage::Parse(scaled.Bytes());
+    ASSERT_TRUE(parsedScaled.IsOk()) << parsedScaled.Error();
+    EXPECT_TRUE(Play(*parsedScaled.Value(), QSize(20, 20)) == picturetest::Filled(20, 20, kBackground));
+
+    // Origin offsets adding up past INT_MAX (the sanitizer build reports the overflow they
+    // were): the origin stays far away and the rectangle around the old origin is not drawn.
+    WmfBuilder offsets(0, 0, 20, 20, 96);
+    for (int i = 0; i < 70000; ++i)
+        offsets.Record(kOffsetWindowOrg, {32767, 32767});
+    RedRectangle(offsets, -32768, -32768, 32767, 32767);
+    auto parsedOffsets = MetafileImage::Parse(offsets.Bytes());
+    ASSERT_TRUE(parsedOffsets.IsOk()) << parsedOffsets.Error();
+    EXPECT_TRUE(Play(*parsedOffsets.Value(), QSize(20, 20)) == picturetest::Filled(20, 20, kBackground));
+}
+
+TEST(Metafile, ObjectsTakeTheLowestFreeSlotWhateverTheHeaderCounts)
+{
+    // The header's object count (bytes 10 and 11 of the header after the placeable one) does
+    // not change which slots objects take.
+    const QImage expected = Play(*MetafileImage::Parse(Scene()).Value(), QSize(200, 100));
+    for (int claimed : {0, 1, 65535}) {
+        std::string bytes = Scene();
+        bytes[22 + 10] = static_cast<char>(claimed & 0xFF);
+        bytes[22 + 11] = static_cast<char>(claimed >> 8);
+        auto parsed = MetafileImage::Parse(bytes);
+        ASSERT_TRUE(parsed.IsOk()) << parsed.Error();
+        EXPECT_TRUE(Play(*parsed.Value(), QSize(200, 100)) == expected) << claimed;
+    }
+
+    // A full table of 65535 objects takes no more; a deleted slot is taken again.
+    WmfBuilder full(0, 0, 20, 20, 96);
+    for (int i = 0; i < 65535; ++i)
+        full.Record(kPen, {5, 0, 0, 0, 0});
+    SolidBrush(full, Qt::blue); // no room
+    full.Record(kDeleteObject, {7});
+    SolidBrush(full, Qt::red); // slot 7
+    full.Record(kSelectObject, {0});
+    full.Record(kSelectObject, {7});
+    full.Record(kRectangle, {20, 20, 0, 0});
+    auto parsedFull = MetafileImage::Parse(full.Bytes());
+    ASSERT_TRUE(parsedFull.IsOk()) << parsedFull.Error();
+    EXPECT_EQ(At(Play(*parsedFull.Value(), QSize(20, 20)), 10, 10), QColor(Qt::red));
 }
 
 TEST(Metafile, DamagedFilesAreReadAsFarAsTheyHoldAndNeverCrash)
