@@ -28,6 +28,7 @@ struct Options {
     bool headless = false;
     double runForSeconds = -1;
     std::string screenshotDir;
+    int screenshotEveryMs = 0;
     std::string logLevel = "warning";
     std::uint32_t watchdogMs = 5000;
     std::string instance;
@@ -85,7 +86,11 @@ int main(int argc, char** argv) {
     cli.add_option("--run-for", options.runForSeconds,
                    "end the run after SECONDS, as if the main window had been closed")
         ->check(CLI::NonNegativeNumber);
-    cli.add_option("--screenshot", options.screenshotDir, "write window images into DIR");
+    cli.add_option("--screenshot", options.screenshotDir,
+                   "write an image of every open window into DIR as NAME.png when the run ends");
+    cli.add_option("--screenshot-every", options.screenshotEveryMs,
+                   "with --screenshot, also write DIR/NAME-<ms>.png every MS milliseconds")
+        ->check(CLI::PositiveNumber);
     cli.add_option("--log-level", options.logLevel, "debug, info, warning, error or off")
         ->check(CLI::IsMember({"debug", "info", "warning", "error", "off"}));
     cli.add_option("--watchdog", options.watchdogMs,
@@ -119,6 +124,12 @@ int main(int argc, char** argv) {
             std::cerr << "rtquorva: " << status.Error() << "\n";
             return shell::kExitUsage;
         }
+    }
+
+    // A relative screenshot directory is the caller's, not the project's.
+    if (!options.screenshotDir.empty()) {
+        std::error_code absoluteError;
+        options.screenshotDir = std::filesystem::absolute(options.screenshotDir, absoluteError).string();
     }
 
     std::string error;
@@ -166,6 +177,8 @@ int main(int argc, char** argv) {
     // scheduler and the editor-command poll.
     runtime::HostOptions hostOptions;
     hostOptions.watchdogMilliseconds = options.watchdogMs;
+    hostOptions.screenshots.directory = options.screenshotDir;
+    hostOptions.screenshots.everyMilliseconds = options.screenshotEveryMs;
     auto host = runtime::RuntimeHost::Create(*context.Value(), hostOptions);
     if (!host) {
         platform::LogError("{}", host.Error());

@@ -8,8 +8,10 @@
 #include "runtime/LadderFunctions.h"
 #include "runtime/MathFunctions.h"
 #include "runtime/MemoryFunctions.h"
+#include "runtime/MenuFunctions.h"
 #include "runtime/PortFunctions.h"
 #include "runtime/ProfilerFunctions.h"
+#include "runtime/ScreenCommands.h"
 #include "runtime/StringFunctions.h"
 #include "runtime/TaskFunctions.h"
 
@@ -25,6 +27,9 @@ RuntimeHost::RuntimeHost(shell::ShellContext& shell, const HostOptions& options,
     : m_shell(shell), m_options(options), m_globalBlock(std::move(block)) {}
 
 RuntimeHost::~RuntimeHost() {
+    // The windows and their cycle go first: they call into the engines and read the cells.
+    m_editor.reset();
+    m_screens.reset();
     // The dictionary keeps the last values of the cells it was bound to; the cells go with guest
     // memory.
     if (m_library) {
@@ -58,7 +63,8 @@ platform::Status RuntimeHost::Build() {
 
     for (auto add : {&AddConversionFunctions, &AddStringFunctions, &AddBitFunctions,
                      &AddMemoryFunctions, &AddMathFunctions, &AddPortFunctions, &AddLadderFunctions,
-                     &AddTaskFunctions, &AddProfilerFunctions}) {
+                     &AddTaskFunctions, &AddProfilerFunctions, &AddScreenCommands,
+                     &AddMenuFunctions}) {
         if (platform::Status added = add(m_implementations); !added)
             return added;
     }
@@ -123,8 +129,12 @@ platform::Status RuntimeHost::Build() {
                      static_cast<std::int32_t>(m_store->GlobalDataSize()));
 
     m_unitTargets = std::make_unique<engine::UnitEditorTargets>(m_programs);
+    m_screens = std::make_unique<ScreenHost>(ScreenHost::Context{
+        m_programs, cells, boxes, m_shell.Package(), dictionary,
+        [this] { return EngineOfThisThread(); },
+        platform::HostPath(m_directories.ProjectDirectory())});
     auto editor = shell::EditorCommands::Create(
-        m_shell.Link(), *m_unitTargets, m_screenTargets,
+        m_shell.Link(), *m_unitTargets, *m_screens,
         [&cells] { return cells.String(SystemVariableId::STR_SYS10); });
     if (!editor)
         return platform::Fail(editor.Error());
@@ -181,18 +191,22 @@ void RuntimeHost::HoldUnit(std::string_view fileName) {
 }
 
 bool RuntimeHost::BuildScreenForm(std::string_view screenName) {
-    SayOnce(m_saidScreens, "screen building");
-    platform::LogWarning("screen {} not built", screenName);
-    return false;
+    return m_screens->BuildScreenForm(screenName);
 }
 
-void RuntimeHost::BuildMenuScript(std::string_view, std::string_view) {
-    SayOnce(m_saidMenus, "the menu script");
+void RuntimeHost::BuildMenuScript(std::string_view screenName, std::string_view scriptName) {
+    m_screens->BuildMenuScript(screenName, scriptName);
 }
 
-void RuntimeHost::RegisterScreenUnit(std::string_view, std::string_view) {
-    SayOnce(m_saidScreens, "screen building");
+void RuntimeHost::RegisterScreenUnit(std::string_view screenName, std::string_view unitFileName) {
+    m_screens->RegisterScreenUnit(screenName, unitFileName);
 }
+
+void RuntimeHost::StartScreenCycle(std::function<void()> requestQuit) {
+    m_screens->StartCycle(std::move(requestQuit), m_options.screenshots);
+}
+
+void RuntimeHost::EndScreenCycle() { m_screens->EndCycle(); }
 
 void RuntimeHost::RunScanPass() {
     if (platform::CpuEngine* cpu = EngineOfThisThread())

@@ -23,6 +23,7 @@
 #include "platform/Result.h"
 #include "runtime/ExternalEntries.h"
 #include "runtime/RuntimeLibrary.h"
+#include "runtime/ScreenHost.h"
 #include "runtime/Services.h"
 #include "shell/EditorCommands.h"
 #include "shell/RuntimeHooks.h"
@@ -33,6 +34,8 @@ namespace runtime {
 struct HostOptions {
     // Stops a call into unit code that runs longer (0 = off).
     std::uint32_t watchdogMilliseconds = platform::CpuEngine::kDefaultWatchdogMilliseconds;
+    // Window images written when the run ends (and during it).
+    ScreenshotSettings screenshots;
 };
 
 // The unit engine put together: the shared global block mapped into guest memory, the runtime
@@ -61,11 +64,14 @@ public:
     void StopScheduler() override;
     void SetEndProgram(bool value) override;
     void SwitchSpeakerOff() override;
+    void StartScreenCycle(std::function<void()> requestQuit) override;
+    void EndScreenCycle() override;
 
     engine::Loader& Loader() { return *m_loader; }
     engine::Scheduler& Scheduler() { return *m_scheduler; }
     engine::VariableStore& Store() { return *m_store; }
     RuntimeLibrary& Library() { return *m_library; }
+    ScreenHost& Screens() { return *m_screens; }
     platform::GuestMemory& Memory() { return *m_memory; }
 
     // The CPU engine of the calling thread, made on first use.
@@ -92,7 +98,7 @@ private:
     std::unique_ptr<engine::Loader> m_loader;
     std::unique_ptr<engine::VariableStore> m_store;
     std::unique_ptr<engine::UnitEditorTargets> m_unitTargets;
-    shell::NoScreenTargets m_screenTargets;
+    std::unique_ptr<ScreenHost> m_screens;
     std::unique_ptr<shell::EditorCommands> m_editor;
     platform::PortAccess m_ports;
     Services m_services;
@@ -100,8 +106,6 @@ private:
     std::mutex m_enginesMutex;
     std::map<std::thread::id, std::unique_ptr<platform::CpuEngine>> m_engines;
 
-    std::atomic<bool> m_saidScreens{false};
-    std::atomic<bool> m_saidMenus{false};
     std::atomic<bool> m_saidAlarms{false};
 };
 

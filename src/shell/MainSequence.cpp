@@ -57,8 +57,10 @@ int MainSequence::Run() {
         platform::LogInfo("no Kestra.PFC in the project: nothing to run");
         return kExitDone;
     }
-    QGuiApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle.data(),
-                                                                 kApplicationTitle.size()));
+    // The application's name, not a display name: Qt would append a display name to every
+    // window title, and the screens' windows carry their own captions.
+    QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle.data(),
+                                                           kApplicationTitle.size()));
 
     // The editor side runs when it says so in one of its two blocks.
     if (LoadLinkShortString(m_editorRun) == "EDIRUN" || std::to_integer<int>(m_plcRun[0]) != 0)
@@ -82,8 +84,8 @@ int MainSequence::Run() {
     if (m_debugSession)
         WaitForEditor();
 
-    QGuiApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle.data(),
-                                                                 kApplicationTitle.size()));
+    QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle.data(),
+                                                           kApplicationTitle.size()));
     QCoreApplication::processEvents();
 
     StartScanThread();
@@ -91,7 +93,9 @@ int MainSequence::Run() {
     StoreLinkInt32(m_debugAddress, kRuntimeUp);
     platform::LogInfo("running");
 
+    m_hooks.StartScreenCycle([this] { RequestQuit(); });
     RunMessageLoop();
+    m_hooks.EndScreenCycle();
     Shutdown();
     return kExitDone;
 }

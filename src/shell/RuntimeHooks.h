@@ -1,6 +1,7 @@
 // Quorva run-time. Licensed under the MIT licence.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,12 @@ public:
     virtual void SetEndProgram(bool value) = 0;
     // Switches the PC speaker off through the port-access service, where there is one.
     virtual void SwitchSpeakerOff() = 0;
+    // Starts the GUI cycle of the screens just before the message loop runs; `requestQuit`
+    // ends the loop (the main window closed). Ends it when the loop has returned.
+    virtual void StartScreenCycle(std::function<void()> requestQuit) {
+        static_cast<void>(requestQuit);
+    }
+    virtual void EndScreenCycle() {}
 };
 
 } // namespace shell
