@@ -16,6 +16,7 @@ PACKAGES=(
     nlohmann-json3-dev libcli11-dev libfmt-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     socat patch
+    xvfb xdotool x11-utils
 )
 
 export DEBIAN_FRONTEND=noninteractive
