@@ -202,7 +202,8 @@ void GuiCycle::BlinkFigures(bool pulse500ms)
                 SetCurrentFigure(figure);
                 object->BlinkStep(true);
             } else if (figure->Properties().blinking) {
-                widget->setVisible(!widget->isVisible());
+                // A blinking figure shows only on its page.
+                widget->setVisible(!widget->isVisible() && figure->OnCurrentPage());
             }
         }
     });
