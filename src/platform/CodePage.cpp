@@ -203,4 +203,13 @@ std::string Utf8ToCodePage(std::string_view utf8) {
     return out;
 }
 
+std::string UpperAscii(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
 } // namespace platform

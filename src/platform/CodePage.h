@@ -27,4 +27,8 @@ std::string CodePageToUtf8(std::string_view bytes);
 // overlong, surrogate) is kept as it is.
 std::string Utf8ToCodePage(std::string_view utf8);
 
+// The text with the ASCII letters a-z upper-cased and every other byte kept: how names (units,
+// screens, objects, classes) are compared and stored whatever the code page.
+std::string UpperAscii(std::string_view text);
+
 } // namespace platform

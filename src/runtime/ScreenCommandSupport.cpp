@@ -84,14 +84,7 @@ screens::ScreenForm* FindForm(std::string_view name) {
     return nullptr;
 }
 
-std::string UpperAscii(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return upper;
-}
+std::string UpperAscii(std::string_view text) { return platform::UpperAscii(text); }
 
 QString ToQt(std::string_view codePageText) {
     return QString::fromStdString(platform::CodePageToUtf8(codePageText));

@@ -3,6 +3,7 @@
 
 #include <chrono>
 
+#include "platform/CodePage.h"
 #include "platform/CpuEngine.h"
 #include "platform/Log.h"
 #include "runtime/RuntimeClock.h"
@@ -24,15 +25,6 @@ namespace {
 screens::ScreenForm* FormOf(const QPointer<QWidget>& widget)
 {
     return dynamic_cast<screens::ScreenForm*>(widget.data());
-}
-
-std::string UpperCase(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return upper;
 }
 
 } // namespace
@@ -131,14 +123,14 @@ bool ScreenHost::BuildScreenForm(std::string_view name)
         delete window.data();
         return false;
     }
-    m_windows.emplace_back(UpperCase(name), window.data());
+    m_windows.emplace_back(platform::UpperAscii(name), window.data());
     window->show();
     return true;
 }
 
 void ScreenHost::BuildMenuScript(std::string_view name, std::string_view scriptName)
 {
-    const std::string upper = UpperCase(name);
+    const std::string upper = platform::UpperAscii(name);
     for (auto& [windowName, window] : m_windows) {
         if (windowName == upper && FormOf(window) != nullptr) {
             screens::LoadMenuScript(*FormOf(window), scriptName);
@@ -149,7 +141,7 @@ void ScreenHost::BuildMenuScript(std::string_view name, std::string_view scriptN
 
 void ScreenHost::RegisterScreenUnit(std::string_view name, std::string_view unitFileName)
 {
-    const std::string upper = UpperCase(name);
+    const std::string upper = platform::UpperAscii(name);
     screens::ScreenForm* window = nullptr;
     for (auto& [windowName, candidate] : m_windows)
         if (windowName == upper)

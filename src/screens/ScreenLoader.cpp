@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/CodePage.h"
 #include "platform/Log.h"
 #include "platform/PathMap.h"
 #include "screens/ClassRegistry.h"
@@ -30,15 +31,6 @@
 namespace screens {
 
 namespace {
-
-std::string UpperCase(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return upper;
-}
 
 std::optional<std::string> ReadWholeFile(const std::string& hostPath)
 {
@@ -160,7 +152,7 @@ Figure* CreateObject(const SynObject& object, ScreenForm& window, std::string_vi
     }
     figure->SetLoading(false);
 
-    figure->SetNames(UpperCase(record.className), UpperCase(record.objectName));
+    figure->SetNames(platform::UpperAscii(record.className), platform::UpperAscii(record.objectName));
     QWidget& widget = figure->Widget();
     if (container == nullptr) {
         platform::LogWarning("screen {}: object {} names the container \"{}\", which the window "
@@ -219,7 +211,7 @@ bool BuildScreen(std::string_view name, const SynScreen& screen, QPointer<Screen
         window->SetScreenMenuBar(nullptr);
     }
     SetUpWindow(*window, screen.header, screen.extended);
-    window->SetScreenName(UpperCase(name));
+    window->SetScreenName(platform::UpperAscii(name));
     window->Client();
 
     SetStepText("Bad File " + screenName + ".syn");

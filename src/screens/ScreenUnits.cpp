@@ -3,20 +3,13 @@
 
 #include "screens/ScreenForm.h"
 
+#include "platform/CodePage.h"
+
 namespace screens {
 
 namespace {
 
 constexpr std::size_t kNameLength = 80;
-
-std::string UpperCase(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return upper;
-}
 
 } // namespace
 
@@ -26,7 +19,7 @@ ScreenUnitRecord& ScreenUnitRegistry::Register(std::string_view name, std::strin
 {
     std::lock_guard lock(m_mutex);
     ScreenUnitRecord& record = m_records.emplace_back();
-    record.name = UpperCase(name.substr(0, kNameLength));
+    record.name = platform::UpperAscii(name.substr(0, kNameLength));
     record.list = std::string(list);
     record.mainEntry = mainEntry;
     record.unitName = std::string(unitName);
@@ -36,7 +29,7 @@ ScreenUnitRecord& ScreenUnitRegistry::Register(std::string_view name, std::strin
 
 const ScreenUnitRecord* ScreenUnitRegistry::Find(std::string_view name) const
 {
-    const std::string upper = UpperCase(name);
+    const std::string upper = platform::UpperAscii(name);
     for (const ScreenUnitRecord& record : m_records)
         if (record.name == upper)
             return &record;
