@@ -297,11 +297,7 @@ void AddEntries(QWidget& parent, const std::vector<MenuEntry>& entries)
 
 std::optional<std::string> ReadScript(std::string_view name)
 {
-    std::unique_ptr<shell::Stream> stream;
-    if (const shell::ProjectPackage* package = Globals().package)
-        stream = package->Open(name);
-    else
-        stream = shell::FileStream::Open(platform::HostPath(name));
+    std::unique_ptr<shell::Stream> stream = OpenProjectFile(name);
     if (stream == nullptr)
         return std::nullopt;
     if (stream->Size() > kMaxMenuScriptSize) {

@@ -29,11 +29,7 @@ std::string PictureBaseName(std::string_view text)
 
 std::optional<std::string> ReadPictureFile(std::string_view name)
 {
-    std::unique_ptr<shell::Stream> stream;
-    if (const shell::ProjectPackage* package = Globals().package)
-        stream = package->Open(name);
-    else
-        stream = shell::FileStream::Open(platform::HostPath(name));
+    std::unique_ptr<shell::Stream> stream = OpenProjectFile(name);
     if (stream == nullptr)
         return std::nullopt;
     if (stream->Size() > kMaxPictureFileSize) {

@@ -3,7 +3,10 @@
 
 #include "screens/Figure.h"
 #include "screens/ScreenForm.h"
+#include "platform/PathMap.h"
 #include "shell/Dictionary.h"
+#include "shell/Package.h"
+#include "shell/Stream.h"
 
 namespace screens {
 
@@ -41,6 +44,13 @@ std::string DisplayText(std::string_view raw)
         return std::string(raw);
     std::string translated = dictionary->Translate(raw);
     return translated.empty() ? std::string(raw) : translated;
+}
+
+std::unique_ptr<shell::Stream> OpenProjectFile(std::string_view name)
+{
+    if (const shell::ProjectPackage* package = Globals().package)
+        return package->Open(name);
+    return shell::FileStream::Open(platform::HostPath(name));
 }
 
 ScreenForm* CurrentWindow()

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,7 @@ namespace shell {
 class Dictionary;
 class MessageBoxes;
 class ProjectPackage;
+class Stream;
 } // namespace shell
 
 namespace screens {
@@ -86,6 +88,10 @@ ScreenGlobals& Globals();
 // The text shown for a figure's raw text: its translation, or the raw text when the
 // translation is empty or there is no dictionary. Code-page bytes.
 std::string DisplayText(std::string_view raw);
+
+// A project file for the screens: through the package (its entry, else the disk path as given)
+// when there is one, else the disk file at the mapped path. Null when neither exists.
+std::unique_ptr<shell::Stream> OpenProjectFile(std::string_view name);
 
 // The current window and figure (null when none, or gone).
 ScreenForm* CurrentWindow();

@@ -105,12 +105,8 @@ std::optional<std::string> FindScreenFile(std::string_view name,
                                           const std::string& projectDirectory)
 {
     const std::string file = std::string(name) + ".Syn";
-    if (const shell::ProjectPackage* package = Globals().package) {
-        if (std::unique_ptr<shell::Stream> stream = package->Open(file))
-            return stream->ReadAll();
-    } else if (auto bytes = ReadWholeFile(platform::HostPath(file))) {
-        return bytes;
-    }
+    if (std::unique_ptr<shell::Stream> stream = OpenProjectFile(file))
+        return stream->ReadAll();
     if (!projectDirectory.empty()) {
         const std::filesystem::path syno = std::filesystem::path(projectDirectory) / "Syno" / file;
         if (auto bytes = ReadWholeFile(platform::HostPath(syno.string())))
