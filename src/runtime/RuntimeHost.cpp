@@ -130,7 +130,7 @@ platform::Status RuntimeHost::Build() {
 
     m_unitTargets = std::make_unique<engine::UnitEditorTargets>(m_programs);
     m_screens = std::make_unique<ScreenHost>(ScreenHost::Context{
-        m_programs, cells, boxes, m_shell.Package(), dictionary,
+        m_programs, cells, *m_store, boxes, m_shell.Package(), dictionary,
         [this] { return EngineOfThisThread(); },
         platform::HostPath(m_directories.ProjectDirectory())});
     auto editor = shell::EditorCommands::Create(

@@ -2,6 +2,14 @@
 #include "runtime/ScreenCommands.h"
 
 #include "runtime/RuntimeLibrary.h"
+#include "runtime/ListBoxCommands.h"
+#include "runtime/ButtonCommands.h"
+#include "runtime/GaugeCommands.h"
+#include "runtime/LookCommands.h"
+#include "runtime/TreeCommands.h"
+#include "runtime/ListViewCommands.h"
+#include "runtime/GridCommands.h"
+#include "runtime/DdeCommands.h"
 
 #include <initializer_list>
 
@@ -88,6 +96,15 @@ platform::Status AddScreenCommands(Implementations& implementations) {
              in.Add<&FindObjectName>("FINDOBJECTNAME"),
              in.Add<&TypeFig>("TYPEFIG"),
              in.Add<&ProcessMessages>("PROCESSMESSAGES"),
+             // the families of the native controls, each in its own file
+             AddListBoxCommands(in),
+             AddButtonCommands(in),
+             AddGaugeCommands(in),
+             AddLookCommands(in),
+             AddTreeCommands(in),
+             AddListViewCommands(in),
+             AddGridCommands(in),
+             AddDdeCommands(in),
          }) {
         if (!added)
             return added;

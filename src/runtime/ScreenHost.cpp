@@ -1,6 +1,8 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/ScreenHost.h"
 
+#include "runtime/StoreVariables.h"
+
 #include <chrono>
 
 #include "platform/CodePage.h"
@@ -36,6 +38,8 @@ ScreenHost::ScreenHost(Context context) : m_context(std::move(context))
     globals.boxes = &m_context.boxes;
     globals.package = &m_context.package;
     globals.dictionary = &m_context.dictionary;
+    m_variables = std::make_unique<StoreVariables>(m_context.store);
+    globals.variables = m_variables.get();
     screens::RegisterStandardClasses(globals.classes);
     m_cycle = std::make_unique<screens::GuiCycle>(MakeCycleHooks());
 }
@@ -54,6 +58,7 @@ ScreenHost::~ScreenHost()
     globals.boxes = nullptr;
     globals.package = nullptr;
     globals.dictionary = nullptr;
+    globals.variables = nullptr;
     globals.mainWindow = nullptr;
 }
 

@@ -15,6 +15,9 @@
 #include "screens/GuiCycle.h"
 #include "shell/EditorCommands.h"
 
+namespace engine {
+class VariableStore;
+}
 namespace platform {
 class CpuEngine;
 }
@@ -26,6 +29,7 @@ class ProjectPackage;
 
 namespace runtime {
 
+class StoreVariables;
 class SystemVariables;
 
 // Where screenshots go: `directory` empty = none; `everyMilliseconds` > 0 also writes
@@ -45,6 +49,8 @@ public:
     struct Context {
         engine::ProgramList& programs;
         SystemVariables& cells;
+        // The global variables the screen objects bind to.
+        engine::VariableStore& store;
         shell::MessageBoxes& boxes;
         const shell::ProjectPackage& package;
         shell::Dictionary& dictionary;
@@ -83,6 +89,7 @@ private:
     void WatchMainWindow();
 
     Context m_context;
+    std::unique_ptr<StoreVariables> m_variables;
     std::unique_ptr<screens::GuiCycle> m_cycle;
     std::vector<std::pair<std::string, QPointer<QWidget>>> m_windows; // by screen name
     std::function<void()> m_requestQuit;

@@ -6,6 +6,8 @@
 
 #include "screens/Component.h"
 #include "screens/ControlClasses.h"
+#include "screens/GaugeClasses.h"
+#include "screens/ListClasses.h"
 #include "screens/DisplayClasses.h"
 #include "screens/HolderClasses.h"
 #include "screens/NativeClasses.h"

@@ -19,28 +19,6 @@ void OneByteControl::ReadData(const ClassData* data)
     m_setting = ByteField(data, "b1");
 }
 
-ListView::ListView() : Component("ListView", 145) {}
-
-void ListView::ReadData(const ClassData* data)
-{
-    Component::ReadData(data);
-    m_firstSetting = ByteField(data, "b1");
-    m_secondSetting = ByteField(data, "b2");
-    m_items = ItemsField(data, "items");
-    m_settings = TextField(data, "r1");
-}
-
-CheckListBox::CheckListBox() : Component("CheckListBox", 128) {}
-
-Sout::Sout() : Component("Sout", 145) {}
-
-void Sout::ReadData(const ClassData* data)
-{
-    Component::ReadData(data);
-    m_lines = ItemsField(data, "lines");
-    m_setting = ByteField(data, "b1");
-}
-
 Splitter::Splitter() : Component("Splitter", 101) {}
 
 void Splitter::ReadData(const ClassData* data)

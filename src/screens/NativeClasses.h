@@ -10,8 +10,8 @@
 
 namespace screens {
 
-// The classes that put a native control in place of their placeholder figure: list view, check
-// list, tree ("Sout"), rich edit, cool bar, splitter, date-time picker and pop-up menu. Loading
+// The classes that put a native control in place of their placeholder figure: rich edit, cool
+// bar, splitter, date-time picker and pop-up menu. Loading
 // keeps their items, lines and settings; Run does nothing yet. GUI thread; owned by the figure.
 
 // A native control of one settings byte (rich edit, cool bar, date-time picker).
@@ -40,42 +40,6 @@ public:
 class DateTimePicker : public OneByteControl {
 public:
     DateTimePicker() : OneByteControl("DateTimePicker", 145) {}
-};
-
-class ListView : public Component {
-public:
-    ListView();
-    void ReadData(const ClassData* data) override;
-    const std::vector<std::string>& Items() const { return m_items; }
-    // The two settings bytes before the items and the 16 raw bytes after them.
-    std::uint8_t FirstSetting() const { return m_firstSetting; }
-    std::uint8_t SecondSetting() const { return m_secondSetting; }
-    const std::string& Settings() const { return m_settings; }
-
-private:
-    std::vector<std::string> m_items;
-    std::uint8_t m_firstSetting = 0;
-    std::uint8_t m_secondSetting = 0;
-    std::string m_settings;
-};
-
-// A check list; its data holds nothing.
-class CheckListBox : public Component {
-public:
-    CheckListBox();
-};
-
-// A tree view whose nodes come from text lines.
-class Sout : public Component {
-public:
-    Sout();
-    void ReadData(const ClassData* data) override;
-    const std::vector<std::string>& Lines() const { return m_lines; }
-    std::uint8_t Setting() const { return m_setting; }
-
-private:
-    std::vector<std::string> m_lines;
-    std::uint8_t m_setting = 0;
 };
 
 class Splitter : public Component {

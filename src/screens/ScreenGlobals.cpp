@@ -16,6 +16,7 @@ void ScreenGlobals::Reset()
     package = nullptr;
     dictionary = nullptr;
     boxes = nullptr;
+    variables = nullptr;
     currentWindow = nullptr;
     currentFigure = nullptr;
     stepText = std::string(kIdleStepText);

@@ -16,6 +16,7 @@
 #include "screens/InputEvents.h"
 #include "screens/MenuSelection.h"
 #include "screens/ScreenUnits.h"
+#include "screens/ScreenVariables.h"
 
 namespace shell {
 class Dictionary;
@@ -53,6 +54,8 @@ struct ScreenGlobals {
     const shell::ProjectPackage* package = nullptr;
     shell::Dictionary* dictionary = nullptr;
     shell::MessageBoxes* boxes = nullptr;
+    // The project's global variables (null: every binding stays unresolved).
+    ScreenVariables* variables = nullptr;
 
     // The window and the figure on whose behalf code runs (the figure's widget).
     QPointer<ScreenForm> currentWindow;

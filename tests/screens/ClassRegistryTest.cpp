@@ -9,6 +9,8 @@
 #include "screens/ClassRegistry.h"
 #include "screens/Component.h"
 #include "screens/ControlClasses.h"
+#include "screens/GaugeClasses.h"
+#include "screens/ListClasses.h"
 #include "screens/ScreenGlobals.h"
 
 using screens::ClassRegistry;

@@ -13,6 +13,8 @@
 #include "screens/ClassLayouts.h"
 #include "screens/ClassRegistry.h"
 #include "screens/ControlClasses.h"
+#include "screens/GaugeClasses.h"
+#include "screens/ListClasses.h"
 #include "screens/DisplayClasses.h"
 #include "screens/HolderClasses.h"
 #include "screens/PageControl.h"

@@ -1,0 +1,10 @@
+// Quorva run-time. Licensed under the MIT licence.
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    (void)data;
+    (void)size;
+    return 0;
+}

@@ -1,0 +1,2 @@
+// Quorva run-time. Licensed under the MIT licence.
+#include <gtest/gtest.h>
