@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 namespace runtime::screencmd {
 
@@ -23,6 +24,8 @@ namespace {
 constexpr std::int32_t kMaxMessagePasses = 1000;
 // Page layers are bytes: no figure lies on a page outside 0..255.
 constexpr std::int32_t kMaxPage = 255;
+// DISPLAY lets a form that comes up draw itself before the caller goes on.
+constexpr int kDisplayPasses = 50;
 
 } // namespace
 
@@ -35,6 +38,34 @@ bool CommutFig(ShortString name) {
         return false;
     screens::SetCurrentFigure(figure);
     return true;
+}
+
+void Display(ShortString formName) {
+    const std::string name = support::UpperAscii(formName.View());
+    screens::ScreenForm* form = support::FindForm(name);
+    if (form == nullptr) {
+        // A project screen not open yet is built now, with its unit and menu, and shown.
+        const auto& open = screens::Globals().openScreen;
+        if (!open || !open(name))
+            platform::LogWarning("DISPLAY: the project has no screen {}", name);
+        return;
+    }
+    if (form->isVisible()) {
+        if (form->isMinimized())
+            form->showNormal();
+        form->raise();
+        form->activateWindow();
+        return;
+    }
+    {
+        // The form is the current window while it comes up; the caller's window and figure
+        // are restored afterwards.
+        screens::CurrentScope scope;
+        screens::SetCurrentWindow(form);
+        form->show();
+    }
+    for (int pass = 0; pass < kDisplayPasses; ++pass)
+        QCoreApplication::processEvents();
 }
 
 bool CloseForm(ShortString formName) {

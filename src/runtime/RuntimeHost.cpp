@@ -1,6 +1,7 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/RuntimeHost.h"
 
+#include "platform/CodePage.h"
 #include "platform/Log.h"
 #include "platform/PathMap.h"
 #include "runtime/BitFunctions.h"
@@ -14,6 +15,8 @@
 #include "runtime/ScreenCommands.h"
 #include "runtime/StringFunctions.h"
 #include "runtime/TaskFunctions.h"
+#include "screens/ScreenGlobals.h"
+#include "screens/ScreenLoader.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -29,6 +32,7 @@ RuntimeHost::RuntimeHost(shell::ShellContext& shell, const HostOptions& options,
 RuntimeHost::~RuntimeHost() {
     // The windows and their cycle go first: they call into the engines and read the cells.
     m_editor.reset();
+    screens::Globals().openScreen = nullptr;
     m_screens.reset();
     // The dictionary keeps the last values of the cells it was bound to; the cells go with guest
     // memory.
@@ -133,6 +137,7 @@ platform::Status RuntimeHost::Build() {
         m_programs, cells, *m_store, boxes, m_shell.Package(), dictionary,
         [this] { return EngineOfThisThread(); },
         platform::HostPath(m_directories.ProjectDirectory())});
+    screens::Globals().openScreen = [this](std::string_view name) { return OpenScreen(name); };
     auto editor = shell::EditorCommands::Create(
         m_shell.Link(), *m_unitTargets, *m_screens,
         [&cells] { return cells.String(SystemVariableId::STR_SYS10); });
@@ -192,6 +197,29 @@ void RuntimeHost::HoldUnit(std::string_view fileName) {
 
 bool RuntimeHost::BuildScreenForm(std::string_view screenName) {
     return m_screens->BuildScreenForm(screenName);
+}
+
+bool RuntimeHost::OpenScreen(std::string_view screenName) {
+    const std::string name = platform::UpperAscii(screenName);
+    if (!screens::FindScreenFile(name, platform::HostPath(m_directories.ProjectDirectory())))
+        return false;
+    const std::string unit = name + "_Auto.qru";
+    if (m_programs.FindProgram(unit) == nullptr) {
+        if (std::optional<shell::UnitLoadError> error = LoadUnit(unit)) {
+            platform::LogError("screen {}: its unit {} cannot be loaded: {}", name, error->unitName,
+                               error->message);
+            return false;
+        }
+        HoldUnit(unit);
+    }
+    if (!BuildScreenForm(name))
+        return false;
+    const std::string menu = name + ".RC";
+    if (m_shell.Package().Contains(menu) ||
+        std::filesystem::exists(platform::HostPath(name + ".Rc")))
+        BuildMenuScript(name, menu);
+    RegisterScreenUnit(name, unit);
+    return true;
 }
 
 void RuntimeHost::BuildMenuScript(std::string_view screenName, std::string_view scriptName) {

@@ -58,6 +58,11 @@ public:
     bool BuildScreenForm(std::string_view screenName) override;
     void BuildMenuScript(std::string_view screenName, std::string_view scriptName) override;
     void RegisterScreenUnit(std::string_view screenName, std::string_view unitFileName) override;
+    // Opens a project screen while the run goes on (DISPLAY of a screen not open yet): its unit
+    // is loaded and held, its window built and shown, its menu applied and the unit registered.
+    // False, with the reason logged, when the project has no such screen file or its unit cannot
+    // be loaded.
+    bool OpenScreen(std::string_view screenName);
     void RunScanPass() override;
     void PollEditorCommand() override;
     void StartAlarmManager() override;

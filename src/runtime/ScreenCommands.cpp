@@ -42,6 +42,7 @@ platform::Status AddScreenCommands(Implementations& implementations) {
              in.Add<&GetNDecimales>("GETNDECIMALES"),
              in.Add<&CloseAppli>("CLOSEAPPLI"),
              in.Add<&CloseForm>("CLOSEFORM"),
+             in.Add<&Display>("DISPLAY"),
              in.Add<&Filled>("FILLED"),
              in.Add<&Unfilled>("UNFILLED"),
              in.Add<&IsFilled>("ISFILLED"),

@@ -71,6 +71,10 @@ bool CommutFig(ShortString name);
 // Closes the form of that name while it is the current window; false when no form has it.
 // A form that refuses to close (its close permission is off) stays open; the result is true.
 bool CloseForm(ShortString formName);
+// Shows the form of that name: a visible one is restored and brought to the front; a hidden one
+// is shown as the current window for that moment; a project screen that is not open yet is
+// built (its unit, window and menu) and shown. Nothing happens for a name that is no screen.
+void Display(ShortString formName);
 // Closes the main window, which ends the run, even when its close permission is off.
 void CloseAppli();
 void SetCaption(ShortString caption); // the current window's title

@@ -30,6 +30,10 @@ void ScreenGlobals::Reset()
     screenUnits.Clear();
     menu = MenuSelection{};
     textMessage.clear();
+    pictureHandles.Clear();
+    dragText.reset();
+    droppedText.clear();
+    openScreen = nullptr;
 }
 
 ScreenGlobals& Globals()

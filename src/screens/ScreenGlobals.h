@@ -3,7 +3,9 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "screens/ClassRegistry.h"
 #include "screens/InputEvents.h"
 #include "screens/MenuSelection.h"
+#include "screens/PictureHandles.h"
 #include "screens/ScreenUnits.h"
 #include "screens/ScreenVariables.h"
 
@@ -80,8 +83,17 @@ struct ScreenGlobals {
     ScreenUnitRegistry screenUnits;
     InputLatch input;
     MenuSelection menu;
+    // Opens a project screen that is not open yet: its unit, its window, its menu and the
+    // unit's registration; false when the project has no such screen or it cannot be built.
+    // Set by the run-time; empty in tests that build their own windows.
+    std::function<bool(std::string_view name)> openScreen;
     // The text of GETTEXTMESSAGE and SETTEXTMESSAGE.
     std::string textMessage;
+    // The pictures program code holds by handle.
+    PictureHandles pictureHandles;
+    // The text of the drag that DRAG started and no DROP took yet, and the last one dropped.
+    std::optional<std::string> dragText;
+    std::string droppedText;
 
     void Reset();
 };
