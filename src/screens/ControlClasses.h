@@ -2,40 +2,99 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include <QMetaObject>
+#include <QPointer>
+
 #include "screens/ClassData.h"
 #include "screens/Component.h"
+#include "screens/ScreenVariables.h"
+
+class QAbstractButton;
+class QLineEdit;
+class QWidget;
 
 namespace screens {
 
-// The classes of operator controls that run each cycle: edits, check boxes and radio buttons
-// bound to variables, and buttons with glyphs.
-// Loading keeps the fields of their class data that their cyclic work needs and applies the
-// hint; Run does nothing yet. GUI thread; owned by the figure.
+class Figure;
 
-// An edit field showing a bound variable.
+// The operator controls bound to variables that run each cycle: edit fields, check boxes and
+// radio buttons. Their first Run resolves the bound variable by name (an unknown name, or no
+// variables at all, switches the binding off for good); every later Run reads the variable and
+// touches the control only when the value differs from the one shown last, so that a screen
+// whose values stand still costs next to nothing. GUI thread; owned by the figure, and every
+// operation acts on the current figure (the object's own).
+
+// An edit field showing a bound variable, and taking the operator's entry back into it.
+//
+// Shown: Integer (4), Word (20) and Byte (7) as whole numbers; Real (5) and Single (24) with the
+// figure's decimals when it has some, else in their shortest exact form; Boolean (3) as
+// "True"/"False"; String (9) and any other type as text; an unresolved binding as "0".
+// While the operator is typing (the field has the focus and was modified) nothing is written
+// into it. An entry finished with Return or by leaving the field is written into the variable
+// by name; it is refused, and the field shows the variable's value again, when the binding is
+// unresolved, when a number does not convert or does not fit the variable's type, or when it
+// lies outside the edit record's minimum and maximum (each a number, or the name of a numeric
+// variable read at the time of the entry; empty or unknown: no limit).
 class TCEdit : public Component {
 public:
     TCEdit();
+    ~TCEdit() override;
     void ReadData(const ClassData* data) override;
+    void Run() override;
+
     // The bound variable's name and the entry's minimum and maximum (name strings).
     const std::string& Variable() const { return m_variable; }
     const std::string& Minimum() const { return m_minimum; }
     const std::string& Maximum() const { return m_maximum; }
+    // Whether the first Run found the variable.
+    bool Bound() const { return m_binding.has_value(); }
+    // The text the field was last given by this object (empty before the first Run).
+    const std::string& ShownText() const { return m_shownText; }
+    // How often the object wrote into the field.
+    std::uint64_t Writes() const { return m_writes; }
+
+    // Takes `entry` (code-page text) as the operator's entry: true when the variable took it.
+    // The field shows the variable's value afterwards either way.
+    bool Commit(std::string_view entry);
 
 private:
+    void Resolve(Figure& figure);
+    // Shows the variable's value when it differs from what was shown (always when `force`).
+    void Show(Figure& figure, bool force);
+    bool Accepts(std::string_view text, std::string& canonical) const;
+    std::optional<long double> Limit(const std::string& text) const;
+
     std::string m_variable;
     std::string m_minimum;
     std::string m_maximum;
+
+    bool m_resolved = false;
+    std::optional<VariableBinding> m_binding;
+    bool m_shown = false;
+    long double m_shownNumber = 0;
+    std::string m_shownText;
+    std::uint64_t m_writes = 0;
+    QPointer<QWidget> m_control;
+    QMetaObject::Connection m_entryConnection;
 };
 
-// A check state bound to a boolean variable (TCCase, TCRadio).
+// A check state bound to a boolean variable (TCCase, TCRadio). The first Run resolves the
+// variable and shows its state; each later Run checks (non-zero byte) or unchecks (zero) the
+// box when the byte changed. The class displays only: the operator's click changes the box,
+// and the screen's unit takes it into the variable (GETCHECKBOX, SETQIOBOX).
 class CheckBinding : public Component {
 public:
     void ReadData(const ClassData* data) override;
+    void Run() override;
     const std::string& Variable() const { return m_variable; }
+    bool Bound() const { return m_binding.has_value(); }
+    const std::optional<VariableBinding>& Binding() const { return m_binding; }
+    // How often the object changed the box.
+    std::uint64_t Writes() const { return m_writes; }
 
 protected:
     CheckBinding(std::string_view registeredName, std::int32_t kind)
@@ -45,6 +104,10 @@ protected:
 
 private:
     std::string m_variable;
+    bool m_resolved = false;
+    std::optional<VariableBinding> m_binding;
+    std::uint8_t m_lastByte = 0;
+    std::uint64_t m_writes = 0;
 };
 class TCCase : public CheckBinding {
 public:
@@ -55,46 +118,11 @@ public:
     TCRadio() : CheckBinding("TCRADIO", 134) {}
 };
 
-// A push button with a glyph and a caption. The glyph position ("Left", "Right", "Top",
-// "Bottom") and the enabled byte exist only in TCBUTTON data: an XP-style button has its glyph
-// on the left and is enabled.
-class ButtonBinding : public Component {
-public:
-    void ReadData(const ClassData* data) override;
-    const std::string& GlyphName() const { return m_glyphName; }
-    const std::string& Caption() const { return m_caption; }
-    const std::string& GlyphPosition() const { return m_glyphPosition; }
-    bool Enabled() const { return m_enabled; }
-    // The fifth field of the button record: the button may join a button group.
-    bool GroupSwitch() const { return m_groupSwitch; }
-    // The program unit the button starts, its action mode ("Pulse") and key ("F1").
-    const std::string& Unit() const { return m_unit; }
-    const std::string& ActionMode() const { return m_actionMode; }
-    const std::string& Key() const { return m_key; }
-
-protected:
-    ButtonBinding(std::string_view registeredName, std::int32_t kind)
-        : Component(registeredName, kind)
-    {
-    }
-
-private:
-    std::string m_glyphName;
-    std::string m_caption;
-    std::string m_glyphPosition = "Left";
-    bool m_enabled = true;
-    bool m_groupSwitch = false;
-    std::string m_unit;
-    std::string m_actionMode;
-    std::string m_key;
-};
-class TCButton : public ButtonBinding {
-public:
-    TCButton() : ButtonBinding("TCBUTTON", 121) {}
-};
-class TCXButton : public ButtonBinding {
-public:
-    TCXButton() : ButtonBinding("TCXButton", 121) {}
-};
+// The check box or radio button control of a figure, or null.
+QAbstractButton* CheckControlOf(Figure& figure);
 
 } // namespace screens
+
+// The buttons with glyphs live in their own file; included here for the code that knew them
+// from this header.
+#include "screens/ButtonClasses.h"

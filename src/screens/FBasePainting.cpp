@@ -91,7 +91,9 @@ void FBase::PaintFigure(QPainter& painter, QSize size)
         break;
     case FigureKind::Button:
     case FigureKind::XpButton:
-        PaintButtonFace(painter, size, properties, ShownText(properties), kind == FigureKind::XpButton);
+        // An attached object with a face (a glyph button) draws the caption itself.
+        PaintButtonFace(painter, size, properties, m_facePainter ? QString() : ShownText(properties),
+                        kind == FigureKind::XpButton);
         break;
     case FigureKind::NoteBook:
     case FigureKind::TabSet: {
