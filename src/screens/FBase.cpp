@@ -146,6 +146,12 @@ void FBase::SetDisplayMode(std::uint8_t mode)
     Notify(FigureChange::Look);
 }
 
+void FBase::ShowPicture(Picture picture)
+{
+    m_picture = std::move(picture);
+    update();
+}
+
 void FBase::KindChanged()
 {
     if (IsKind(Properties(), FigureKind::Bmp)) {

@@ -55,6 +55,8 @@ public:
     // Bmp: the picture shown and the display mode (0 copy, 1 stretch, 2 window shape, other
     // values a raster operation).
     const Picture& CurrentPicture() const { return m_picture; }
+    // Shows `picture` in place of the one loaded from the text (picture handles); repaints.
+    void ShowPicture(Picture picture);
     void SetDisplayMode(std::uint8_t mode);
 
     // The layout switch of Text and Value figures (record position 353), kept as loaded.
