@@ -3,6 +3,8 @@
 #include "runtime/ScreenCommands.h"
 #include "screens/Figure.h"
 #include "screens/FigureKind.h"
+#include "screens/ListClasses.h"
+#include "screens/ScreenObjectOf.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -195,9 +197,13 @@ void ClearModify() {
 
 void SetReadOnly(bool readOnly) {
     screens::Figure* figure = Current();
-    if (figure == nullptr ||
-        figure->Properties().kind != static_cast<std::uint8_t>(screens::FigureKind::Edit))
+    if (figure == nullptr)
         return;
+    if (figure->Properties().kind != static_cast<std::uint8_t>(screens::FigureKind::Edit)) {
+        if (auto* list = screens::ScreenObjectOf<screens::ListView>(figure))
+            list->SetReadOnly(readOnly);
+        return;
+    }
     const EditTarget edit = CurrentEdit();
     if (edit.line != nullptr)
         edit.line->setReadOnly(readOnly);

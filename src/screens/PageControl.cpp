@@ -78,6 +78,7 @@ void PageControl::Build(Figure& placeholder)
     tabs->setVisible(!old.isHidden());
     old.hide();
     m_tabs = tabs;
+    ShowTabImages();
 }
 
 QTabWidget* PageControl::Tabs() const
@@ -96,6 +97,23 @@ bool PageControl::SelectPage(int index)
 int PageControl::CurrentPage() const
 {
     return m_tabs != nullptr ? m_tabs->currentIndex() : -1;
+}
+
+bool PageControl::AddImage(std::string_view name)
+{
+    if (!m_images.Add(name))
+        return false;
+    ShowTabImages();
+    return true;
+}
+
+void PageControl::ShowTabImages()
+{
+    if (m_tabs == nullptr)
+        return;
+    m_tabs->setIconSize(m_images.ImageSize());
+    for (int page = 0; page < m_tabs->count() && page < m_images.Count(); ++page)
+        m_tabs->setTabIcon(page, m_images.Icon(page));
 }
 
 int PageControl::PageCount() const

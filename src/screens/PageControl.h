@@ -3,11 +3,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QPointer>
 
 #include "screens/Component.h"
+#include "screens/ImageLists.h"
 
 class QTabWidget;
 class QWidget;
@@ -44,6 +46,11 @@ public:
     int CurrentPage() const;
     int PageCount() const;
 
+    // The tab images: image i shows on page i's tab. Adds picture `name` (false when none is
+    // found or the list is full).
+    bool AddImage(std::string_view name);
+    const ImageList& Images() const { return m_images; }
+
     // The data as read.
     bool TabsOnTop() const { return m_tabsOnTop; }
     TabStyle Style() const { return m_tabStyle; }
@@ -53,6 +60,7 @@ public:
 
 private:
     void Build(Figure& placeholder);
+    void ShowTabImages();
 
     bool m_tabsOnTop = true;
     TabStyle m_tabStyle = TabStyle::Tabs;
@@ -61,6 +69,7 @@ private:
     bool m_scrollOpposite = false;
     bool m_built = false;
     QPointer<QTabWidget> m_tabs;
+    ImageList m_images;
 };
 
 } // namespace screens
