@@ -9,6 +9,7 @@
 #include "screens/GaugeClasses.h"
 #include "screens/ListClasses.h"
 #include "screens/DisplayClasses.h"
+#include "screens/GridClasses.h"
 #include "screens/HolderClasses.h"
 #include "screens/NativeClasses.h"
 #include "screens/PageControl.h"

@@ -7,14 +7,18 @@
 #include <string_view>
 #include <vector>
 
+#include <QPointer>
+#include <QWidget>
+
 #include "screens/ClassData.h"
 #include "screens/Component.h"
 
 namespace screens {
 
 // The displays fed from elsewhere each cycle: the alarm list and alarm grid (from the alarm
-// manager), the trend, the scrolling trend, the grid and the axis. Loading keeps what their
-// cyclic work needs and applies the hint; Run does nothing yet. GUI thread; owned by the figure.
+// manager), the trend and the scrolling trend, and the axis. Loading keeps what their cyclic
+// work needs and applies the hint; the alarm and trend classes do nothing in Run yet. GUI
+// thread; owned by the figure. (The grid is in GridClasses.h.)
 
 // The alarm list shown in a list-box figure.
 class TCAlarm : public Component {
@@ -42,7 +46,7 @@ private:
     std::string m_columnSettings;
 };
 
-// Trend, grid and axis: their settings lie mostly in raw fields whose meaning is the editor's;
+// Trend and scrolling trend: their settings lie mostly in raw fields whose meaning is the editor's;
 // the whole data is kept for the cyclic work to decode.
 class ChartHolder : public Component {
 public:
@@ -62,10 +66,6 @@ class TCTrend : public ChartHolder {
 public:
     TCTrend() : ChartHolder("TCTREND", 145) {}
 };
-class TCAxis : public ChartHolder {
-public:
-    TCAxis() : ChartHolder("TCAxis", 145) {}
-};
 
 // The scrolling trend: its chart's 1251-byte settings block (all zero when the file ended
 // before it).
@@ -79,15 +79,47 @@ private:
     std::string m_settings;
 };
 
-// The grid: one 4-byte raw item per column.
-class TCGrille : public ChartHolder {
+// The axis's settings as its class data holds them: the range (two extended reals), the
+// orientation switch, then the number of divisions, the minor ticks per division, the decimals
+// of the labels and the colour; the last two 4-byte fields are kept unread. Values outside sane
+// ranges fall back to defaults (0..100, ten divisions, no minor ticks, no decimals, black).
+struct AxisSettings {
+    static constexpr int kMaxDivisions = 100;
+    static constexpr int kMaxMinorTicks = 20;
+    static constexpr int kMaxDecimals = 10;
+
+    double minimum = 0;
+    double maximum = 100;
+    bool vertical = false;
+    int divisions = 10;
+    int minorTicks = 0;
+    int decimals = 0;
+    std::uint32_t colour = 0;
+};
+
+// The axis: a drawn scale in place of its placeholder window figure. Its first Run with a
+// current figure puts the scale in the placeholder's parent with its bounds, back colour and
+// font and hides the placeholder; later Runs do nothing. A horizontal axis has its line along
+// the top with ticks and labels below it, the minimum on the left; a vertical one its line
+// along the right edge with labels on its left, the minimum at the bottom. GUI thread only.
+class TCAxis : public Component {
 public:
-    TCGrille() : ChartHolder("TCGrille", 145) {}
+    TCAxis();
+    ~TCAxis() override;
     void ReadData(const ClassData* data) override;
-    const std::vector<std::string>& Columns() const { return m_columns; }
+    void Run() override;
+
+    const AxisSettings& Settings() const { return m_settings; }
+    // The scale once built, else null.
+    QWidget* Scale() const;
+    // The pixel (x for a horizontal axis, y for a vertical one) where the scale draws `value`,
+    // -1 before it is built.
+    int PixelOf(double value) const;
 
 private:
-    std::vector<std::string> m_columns;
+    AxisSettings m_settings;
+    bool m_built = false;
+    QPointer<QWidget> m_scale;
 };
 
 } // namespace screens
