@@ -2,13 +2,15 @@
 # The automatic unit of the screen MAIN: the GUI cycle runs it once per cycle with MAIN's window
 # as the current window. It shows the level in the bar and the value, colours the value red at
 # the high mark, turns clicks on the Start and Stop buttons into the pump command, lights the
-# pump lamp, blinks the high-level text and shows the About text when the menu asks for it.
+# pump lamp, blinks the high-level text, shows the About text when the menu asks for it and opens
+# the screen CONTROLS from the menu (command 101) or when SHOWCTRL is set.
 @uses MVARGLOB
 @import variable LEVEL
 @import variable PUMP
 @import variable HIGH
 @import variable BT_500
 @import variable MENUID
+@import variable SHOWCTRL
 @import function COMMUT_FIG
 @import function SETVALUE
 @import function SETCOLOR
@@ -18,6 +20,7 @@
 @import function HIDECONTROL
 @import function SHOWCONTROL
 @import function CONTROLVISIBLE
+@import function DISPLAY
 @var N_LEVELBAR : String = 'LEVELBAR'
 @var N_LEVELVAL : String = 'LEVELVAL'
 @var N_START : String = 'STARTBTN'
@@ -25,6 +28,7 @@
 @var N_LAMP : String = 'PUMPLAMP'
 @var N_HIGH : String = 'HIGHTXT'
 @var N_ABOUT : String = 'ABOUTTXT'
+@var N_CONTROLS : String = 'CONTROLS'
 @var SHOWABOUT : Boolean
 @var STARTED : Boolean
 @main cycle
@@ -128,4 +132,13 @@ cycle:
     call    dword ptr [SHOWCONTROL]
     jmp     9f
 81: call    dword ptr [HIDECONTROL]
-9:  ret
+9:
+    # menu item 101, or SHOWCTRL set from outside: opens the screen CONTROLS
+    cmp     word ptr [MENUID], 101
+    je      91f
+    cmp     byte ptr [SHOWCTRL], 0
+    je      10f
+91: mov     byte ptr [SHOWCTRL], 0
+    mov     eax, offset N_CONTROLS
+    call    dword ptr [DISPLAY]
+10: ret

@@ -9,3 +9,14 @@
 @var OUTFLOW : Real = 0.5 export
 @var CYCLES : Integer export
 @var STATUS : String = 'starting' export
+@var SHOWCTRL : Boolean export
+@var SETPOINT : Real = 40 export
+@var AUTOMODE : Boolean = True export
+@var ALARMON : Boolean export
+@var SPEED : Integer = 30 export
+@var STEPS : Integer = 5 export
+@var VALVE : Real = 25 export
+@var SAVEREC : Boolean export
+@var LOADREC : Boolean export
+@var RECIPE : String = 'demo_recipe' export
+@var PAGENO : Integer export
