@@ -12,6 +12,7 @@
 #include "platform/Extended.h"
 #include "screens/ClassFields.h"
 #include "screens/Figure.h"
+#include "screens/PlaceholderControl.h"
 #include "screens/ScreenGlobals.h"
 #include "screens/WindowsColour.h"
 
@@ -194,22 +195,12 @@ void TCAxis::ReadData(const ClassData* data)
 
 void TCAxis::Run()
 {
-    if (m_built)
-        return;
-    Figure* placeholder = CurrentFigure();
+    Figure* placeholder = PlaceholderOnFirstRun(m_built);
     if (placeholder == nullptr)
         return;
-    m_built = true;
     QWidget& old = placeholder->Widget();
     auto* scale = new AxisScale(m_settings, old.parentWidget());
-    scale->setGeometry(old.geometry());
-    scale->setPalette(old.palette());
-    scale->setFont(old.font());
-    scale->setAutoFillBackground(true);
-    scale->stackUnder(&old);
-    old.stackUnder(scale);
-    scale->setVisible(!old.isHidden());
-    old.hide();
+    ReplacePlaceholder(old, *scale);
     m_scale = scale;
 }
 

@@ -14,6 +14,7 @@
 
 #include "screens/ClassFields.h"
 #include "screens/Figure.h"
+#include "screens/PlaceholderControl.h"
 #include "screens/ScreenGlobals.h"
 #include "screens/WindowsColour.h"
 
@@ -171,12 +172,8 @@ void TCGrille::ReadData(const ClassData* data)
 
 void TCGrille::Run()
 {
-    if (m_built)
-        return;
-    if (Figure* placeholder = CurrentFigure()) {
-        m_built = true;
+    if (Figure* placeholder = PlaceholderOnFirstRun(m_built))
         Build(*placeholder);
-    }
 }
 
 QTableWidget* TCGrille::Table()
@@ -190,9 +187,6 @@ void TCGrille::Build(Figure& placeholder)
     QWidget& old = placeholder.Widget();
     auto* table = new GridTable(old.parentWidget());
     m_table = table;
-    table->setGeometry(old.geometry());
-    table->setPalette(old.palette());
-    table->setFont(old.font());
     table->setObjectName(old.objectName() + QStringLiteral("_GRID"));
     table->horizontalHeader()->hide();
     table->verticalHeader()->hide();
@@ -235,11 +229,7 @@ void TCGrille::Build(Figure& placeholder)
             m_doubleClicked = true;
     });
 
-    // The grid takes the placeholder's place in the stacking order and its visibility.
-    table->stackUnder(&old);
-    old.stackUnder(table);
-    table->setVisible(!old.isHidden());
-    old.hide();
+    ReplacePlaceholder(old, *table);
 }
 
 void TCGrille::ApplyOptions()

@@ -11,6 +11,7 @@
 #include "screens/CheckListFile.h"
 #include "screens/ClassFields.h"
 #include "screens/Figure.h"
+#include "screens/PlaceholderControl.h"
 #include "screens/ScreenGlobals.h"
 
 namespace screens {
@@ -34,21 +35,11 @@ unsigned char LowerAscii(char c)
     return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
 }
 
-// Puts `control` where `placeholder` is: same parent, bounds, colours, font, name, stacking
-// place and visibility; the placeholder is hidden.
+// Puts `control` where `placeholder` is, under the placeholder's name.
 void TakePlace(QWidget& control, Figure& placeholder)
 {
-    QWidget& old = placeholder.Widget();
-    control.setParent(old.parentWidget());
-    control.setGeometry(old.geometry());
-    control.setPalette(old.palette());
-    control.setFont(old.font());
-    control.setAutoFillBackground(true);
-    control.setObjectName(old.objectName());
-    control.stackUnder(&old);
-    old.stackUnder(&control);
-    control.setVisible(!old.isHidden());
-    old.hide();
+    control.setObjectName(placeholder.Widget().objectName());
+    ReplacePlaceholder(placeholder.Widget(), control);
 }
 
 } // namespace
@@ -87,12 +78,9 @@ void ListView::ReadData(const ClassData* data)
 
 void ListView::Run()
 {
-    if (m_built)
-        return;
-    Figure* placeholder = CurrentFigure();
+    Figure* placeholder = PlaceholderOnFirstRun(m_built);
     if (placeholder == nullptr)
         return;
-    m_built = true;
     Build(*placeholder);
 }
 

@@ -123,12 +123,9 @@ void OneByteControl::ReadData(const ClassData* data)
 
 void OneByteControl::Run()
 {
-    if (m_built)
-        return;
-    Figure* placeholder = CurrentFigure();
+    Figure* placeholder = PlaceholderOnFirstRun(m_built);
     if (placeholder == nullptr)
         return;
-    m_built = true;
     m_control = Build(*placeholder);
 }
 
@@ -209,12 +206,9 @@ bool Splitter::Vertical() const
 
 void Splitter::Run()
 {
-    if (m_built)
-        return;
-    Figure* placeholder = CurrentFigure();
+    Figure* placeholder = PlaceholderOnFirstRun(m_built);
     if (placeholder == nullptr)
         return;
-    m_built = true;
     QWidget& widget = placeholder->Widget();
     m_placeholder = &widget;
     auto* handle = new SplitterHandle(*this, Vertical(), m_setting != 0);

@@ -7,6 +7,7 @@
 #include "platform/CodePage.h"
 #include "screens/ClassFields.h"
 #include "screens/Figure.h"
+#include "screens/PlaceholderControl.h"
 #include "screens/ScreenGlobals.h"
 
 namespace screens {
@@ -34,12 +35,9 @@ void PageControl::ReadData(const ClassData* data)
 
 void PageControl::Run()
 {
-    if (m_built)
-        return;
-    Figure* placeholder = CurrentFigure();
+    Figure* placeholder = PlaceholderOnFirstRun(m_built);
     if (placeholder == nullptr)
         return;
-    m_built = true;
     Build(*placeholder);
 }
 
@@ -47,10 +45,6 @@ void PageControl::Build(Figure& placeholder)
 {
     QWidget& old = placeholder.Widget();
     auto* tabs = new QTabWidget(old.parentWidget());
-    tabs->setGeometry(old.geometry());
-    tabs->setPalette(old.palette());
-    tabs->setFont(old.font());
-    tabs->setAutoFillBackground(true);
     tabs->setTabPosition(m_tabsOnTop ? QTabWidget::North : QTabWidget::South);
     // Button-styled tabs have no Qt equivalent; the frameless document look comes closest.
     tabs->setDocumentMode(m_tabStyle != TabStyle::Tabs);
@@ -71,12 +65,7 @@ void PageControl::Build(Figure& placeholder)
         tabs->addTab(page, QString::fromStdString(caption));
     }
 
-    // The control takes its place right above the placeholder in the stacking order (so that a
-    // placeholder shown again stays covered) and the placeholder's visibility.
-    tabs->stackUnder(&old);
-    old.stackUnder(tabs);
-    tabs->setVisible(!old.isHidden());
-    old.hide();
+    ReplacePlaceholder(old, *tabs);
     m_tabs = tabs;
     ShowTabImages();
 }

@@ -1,6 +1,8 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "screens/PlaceholderControl.h"
 
+#include "screens/ScreenGlobals.h"
+
 #include <QEvent>
 #include <QPointer>
 #include <QWidget>
@@ -30,6 +32,30 @@ private:
 };
 
 } // namespace
+
+Figure* PlaceholderOnFirstRun(bool& built)
+{
+    if (built)
+        return nullptr;
+    Figure* placeholder = CurrentFigure();
+    if (placeholder != nullptr)
+        built = true;
+    return placeholder;
+}
+
+void ReplacePlaceholder(QWidget& placeholder, QWidget& control)
+{
+    if (control.parentWidget() != placeholder.parentWidget())
+        control.setParent(placeholder.parentWidget());
+    control.setGeometry(placeholder.geometry());
+    control.setPalette(placeholder.palette());
+    control.setFont(placeholder.font());
+    control.setAutoFillBackground(true);
+    control.stackUnder(&placeholder);
+    placeholder.stackUnder(&control);
+    control.setVisible(!placeholder.isHidden());
+    placeholder.hide();
+}
 
 void FillPlaceholder(QWidget& placeholder, QWidget& control)
 {

@@ -7,6 +7,7 @@
 #include "platform/Log.h"
 #include "screens/ClassFields.h"
 #include "screens/Figure.h"
+#include "screens/PlaceholderControl.h"
 #include "screens/ScreenGlobals.h"
 
 namespace screens {
@@ -55,12 +56,9 @@ void Sout::ReadData(const ClassData* data)
 
 void Sout::Run()
 {
-    if (m_built)
-        return;
-    Figure* placeholder = CurrentFigure();
+    Figure* placeholder = PlaceholderOnFirstRun(m_built);
     if (placeholder == nullptr)
         return;
-    m_built = true;
     Build(*placeholder);
 }
 
@@ -73,15 +71,8 @@ void Sout::Build(Figure& placeholder)
     view->setColumnCount(1);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setGeometry(old.geometry());
-    view->setPalette(old.palette());
-    view->setFont(old.font());
-    view->setAutoFillBackground(true);
     view->setObjectName(old.objectName());
-    view->stackUnder(&old);
-    old.stackUnder(view);
-    view->setVisible(!old.isHidden());
-    old.hide();
+    ReplacePlaceholder(old, *view);
     Fill();
 }
 

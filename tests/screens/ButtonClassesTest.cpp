@@ -24,7 +24,6 @@ using namespace figuretest;
 using screens::ClassData;
 
 constexpr std::uint8_t kButtonKind = static_cast<std::uint8_t>(screens::FigureKind::Button);
-constexpr std::uint32_t kRecordMagenta = 0x00FF00FF;
 
 struct ButtonData {
     std::string glyph;
