@@ -8,6 +8,9 @@
 namespace screens {
 namespace {
 
+// The UTF-8 byte order mark some editors put in front of a text file.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 unsigned char LowerAscii(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
@@ -267,6 +270,10 @@ std::string TreeModel::Write() const
 {
     std::string out;
     WriteLevel(m_top, 0, out);
+    // A first text that itself begins with the byte order mark gets a mark in front, which the
+    // reader takes off: otherwise the reader would take the text's own bytes for the mark.
+    if (out.starts_with(kByteOrderMark))
+        out.insert(0, kByteOrderMark);
     return out;
 }
 
@@ -275,8 +282,8 @@ platform::Result<TreeModel> TreeModel::Read(std::string_view bytes)
     if (bytes.size() > kMaxFileSize)
         return platform::Fail(fmt::format("tree file of {} bytes is too big", bytes.size()));
     // A byte order mark some editors put in front is not part of the first text.
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
-        bytes.remove_prefix(3);
+    if (bytes.starts_with(kByteOrderMark))
+        bytes.remove_prefix(kByteOrderMark.size());
 
     TreeModel model;
     // levels[d]: where the next node of depth d goes.

@@ -150,6 +150,14 @@ TEST(TreeModel, FileRoundTripIsExact)
     EXPECT_EQ(Flat(windows.Value()), "Root|Leaf|Deeper|Next");
     EXPECT_EQ(windows.Value().FullPath(3, '/'), "Root/Leaf/Deeper");
 
+    // A first text that begins with the mark's bytes keeps them through a round trip.
+    auto marked = TreeModel::Read("\xEF\xBB\xBF\xEF\xBB\xBF");
+    ASSERT_TRUE(marked.IsOk()) << marked.Error();
+    auto markedBack = TreeModel::Read(marked.Value().Write());
+    ASSERT_TRUE(markedBack.IsOk());
+    EXPECT_EQ(markedBack.Value(), marked.Value());
+    EXPECT_EQ(markedBack.Value().Text(1), "\xEF\xBB\xBF");
+
     auto empty = TreeModel::Read("");
     ASSERT_TRUE(empty.IsOk());
     EXPECT_TRUE(empty.Value().IsEmpty());
