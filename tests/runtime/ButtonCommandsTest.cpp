@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/ButtonCommands.h"
+#include "FigureRecords.h"
 
 #include "../screens/TestVariables.h"
 #include "platform/GuestMemory.h"
@@ -28,17 +29,10 @@ using screens::FigureKind;
 
 namespace {
 
-screens::AttributsFig Record(FigureKind kind, int x1, int y1, int x2, int y2) {
-    screens::AttributsFig record;
-    record.kind = static_cast<std::uint8_t>(kind);
-    record.x1 = static_cast<std::int16_t>(x1);
-    record.y1 = static_cast<std::int16_t>(y1);
-    record.x2 = static_cast<std::int16_t>(x2);
-    record.y2 = static_cast<std::int16_t>(y2);
-    record.penWidth = 1;
+// Button figures are drawn filled.
+screens::AttributsFig FilledRecord(FigureKind kind, int x1, int y1, int x2, int y2) {
+    screens::AttributsFig record = testsupport::Record(kind, x1, y1, x2, y2);
     record.filled = 1;
-    record.fontName = "Arial";
-    record.fontHeight = -13;
     return record;
 }
 
@@ -60,7 +54,7 @@ protected:
         auto* box = new screens::TVCheckBox(&m_form.Client());
         box->SetLoading(true);
         box->SetKind(static_cast<std::uint8_t>(FigureKind::CheckBox));
-        box->Load(Record(FigureKind::CheckBox, x, 10, x + 60, 30));
+        box->Load(FilledRecord(FigureKind::CheckBox, x, 10, x + 60, 30));
         box->SetLoading(false);
         box->show();
         if (object)
@@ -72,7 +66,7 @@ protected:
         auto* figure = new screens::FBase(&m_form.Client());
         figure->SetLoading(true);
         figure->SetKind(static_cast<std::uint8_t>(kind));
-        figure->Load(Record(kind, x, 50, x + 60, 80));
+        figure->Load(FilledRecord(kind, x, 50, x + 60, 80));
         figure->SetLoading(false);
         figure->SetNames("TC", std::move(name));
         figure->show();

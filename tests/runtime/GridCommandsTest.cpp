@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/GridCommands.h"
+#include "FigureRecords.h"
 
 #include "platform/GuestMemory.h"
 #include "screens/AttributsFig.h"
@@ -24,18 +25,7 @@ using runtime::ShortString;
 
 namespace {
 
-screens::AttributsFig Record(std::uint8_t kind, int x1, int y1, int x2, int y2) {
-    screens::AttributsFig record;
-    record.kind = kind;
-    record.x1 = static_cast<std::int16_t>(x1);
-    record.y1 = static_cast<std::int16_t>(y1);
-    record.x2 = static_cast<std::int16_t>(x2);
-    record.y2 = static_cast<std::int16_t>(y2);
-    record.penWidth = 1;
-    record.fontName = "Arial";
-    record.fontHeight = -13;
-    return record;
-}
+using testsupport::Record;
 
 // A shown window "PANEL" with a grid placeholder GRID1 (the current figure) whose grid is built.
 class GridCommands : public ::testing::Test {

@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/ListBoxCommands.h"
+#include "FigureRecords.h"
 
 #include "screens/AttributsFig.h"
 #include "screens/FBase.h"
@@ -27,17 +28,7 @@ using screens::FigureKind;
 
 namespace {
 
-screens::AttributsFig Record(FigureKind kind, int x1, int y1, int x2, int y2) {
-    screens::AttributsFig record;
-    record.kind = static_cast<std::uint8_t>(kind);
-    record.x1 = static_cast<std::int16_t>(x1);
-    record.y1 = static_cast<std::int16_t>(y1);
-    record.x2 = static_cast<std::int16_t>(x2);
-    record.y2 = static_cast<std::int16_t>(y2);
-    record.fontName = "Arial";
-    record.fontHeight = -13;
-    return record;
-}
+using testsupport::Record;
 
 class ListBoxCommands : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/ScreenCommands.h"
+#include "FigureRecords.h"
 
 #include "../LibraryRig.h"
 #include "TestUnit.h"
@@ -36,19 +37,7 @@ using screens::FigureKind;
 
 namespace {
 
-AttributsFig Record(FigureKind kind, int x1, int y1, int x2, int y2, std::string text = {}) {
-    AttributsFig record;
-    record.kind = static_cast<std::uint8_t>(kind);
-    record.x1 = static_cast<std::int16_t>(x1);
-    record.y1 = static_cast<std::int16_t>(y1);
-    record.x2 = static_cast<std::int16_t>(x2);
-    record.y2 = static_cast<std::int16_t>(y2);
-    record.penWidth = 1;
-    record.fontName = "Arial";
-    record.fontHeight = -13;
-    record.text = std::move(text);
-    return record;
-}
+using testsupport::Record;
 
 // A window "PANEL" with figures made as the screen loader makes them, the current window.
 class ScreenCommands : public ::testing::Test {

@@ -12,7 +12,7 @@ namespace {
 
 using testsupport::StringCallerRig;
 
-std::unique_ptr<StringCallerRig> MakeRig() {
+std::unique_ptr<StringCallerRig> MakeStringRig() {
     auto rig = StringCallerRig::Create(QUORVA_STRING_CALLER_UNIT);
     EXPECT_TRUE(rig.IsOk()) << (rig.IsOk() ? "" : rig.Error());
     return rig ? std::move(rig.Value()) : nullptr;
@@ -92,7 +92,7 @@ struct Generator {
 } // namespace
 
 TEST(StringFunctions, EdgeCasesThroughUnitCode) {
-    auto rig = MakeRig();
+    auto rig = MakeStringRig();
     ASSERT_TRUE(rig);
     auto run = [&](const std::string& procedure) {
         platform::Status ran = rig->Run(procedure);
@@ -190,7 +190,7 @@ TEST(StringFunctions, PureFunctionsMatchTheModelOnRandomStrings) {
 }
 
 TEST(StringFunctions, RandomCallsThroughUnitCodeStayInsideTheirStrings) {
-    auto rig = MakeRig();
+    auto rig = MakeStringRig();
     ASSERT_TRUE(rig);
     Generator gen;
     for (int i = 0; i < 1500; ++i) {

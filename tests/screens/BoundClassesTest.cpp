@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ClassDataSupport.h"
 #include "TestVariables.h"
 #include "screens/AttributsFig.h"
 #include "screens/ClassData.h"
@@ -22,14 +23,10 @@
 
 namespace {
 
+using screens::testing::DataOf;
+
 using screens::ClassData;
 using screens::FigureKind;
-
-ClassData DataOf(std::string_view className)
-{
-    const screens::ClassLayout* layout = screens::FindClassLayout(className);
-    return layout != nullptr ? screens::DefaultClassData(*layout) : ClassData{};
-}
 
 void SetField(ClassData& data, std::string_view name, std::string value)
 {
@@ -38,7 +35,7 @@ void SetField(ClassData& data, std::string_view name, std::string value)
     field->bytes = std::move(value);
 }
 
-screens::AttributsFig Record(FigureKind kind)
+screens::AttributsFig BoundRecord(FigureKind kind)
 {
     screens::AttributsFig record;
     record.kind = static_cast<std::uint8_t>(kind);
@@ -56,7 +53,7 @@ template <typename Control, typename... Args> Control* MakeControl(screens::Scre
     auto* control = new Control(args..., &form.Client());
     control->SetLoading(true);
     control->SetKind(static_cast<std::uint8_t>(kind));
-    control->Load(Record(kind));
+    control->Load(BoundRecord(kind));
     control->SetLoading(false);
     control->show();
     return control;

@@ -15,7 +15,6 @@ using screens::FigureKind;
 
 namespace {
 
-constexpr std::uint8_t Kind(FigureKind kind) { return static_cast<std::uint8_t>(kind); }
 
 void Mouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton)
 {

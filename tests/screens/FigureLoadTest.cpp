@@ -21,7 +21,6 @@ using screens::FigureKind;
 
 namespace {
 
-constexpr std::uint8_t Kind(FigureKind kind) { return static_cast<std::uint8_t>(kind); }
 
 } // namespace
 

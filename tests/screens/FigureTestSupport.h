@@ -11,12 +11,15 @@
 
 #include "screens/AttributsFig.h"
 #include "screens/FBase.h"
+#include "screens/FigureKind.h"
 #include "screens/ScreenForm.h"
 
 namespace figuretest {
 
 // A colour no figure of the tests draws with: what shows where a figure draws nothing.
 inline const QColor kBackground(0x12, 0x34, 0x56);
+// The kind byte of a figure kind, as records hold it.
+constexpr std::uint8_t Kind(screens::FigureKind kind) { return static_cast<std::uint8_t>(kind); }
 inline const QColor kRed(255, 0, 0);
 inline const QColor kBlue(0, 0, 255);
 inline const QColor kGreen(0, 255, 0);

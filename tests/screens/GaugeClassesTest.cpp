@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "ClassDataSupport.h"
 #include "FigureTestSupport.h"
 #include "TestVariables.h"
 #include "screens/ClassDataIo.h"
@@ -27,20 +28,8 @@ using screens::ClassData;
 
 namespace {
 
-ClassData DataOf(std::string_view className)
-{
-    const screens::ClassLayout* layout = screens::FindClassLayout(className.substr(0, 10));
-    EXPECT_NE(layout, nullptr) << className;
-    return layout != nullptr ? screens::DefaultClassData(*layout) : ClassData{};
-}
-
-screens::FieldValue& Field(ClassData& data, std::string_view name)
-{
-    screens::FieldValue* value = data.Find(name);
-    EXPECT_NE(value, nullptr) << name;
-    static screens::FieldValue s_missing;
-    return value != nullptr ? *value : s_missing;
-}
+using screens::testing::DataOf;
+using screens::testing::Field;
 
 std::string RawDouble(double value)
 {

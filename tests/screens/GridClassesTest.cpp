@@ -6,6 +6,7 @@
 
 #include <QTableWidget>
 
+#include "ClassDataSupport.h"
 #include "FigureTestSupport.h"
 #include "platform/Extended.h"
 #include "screens/ClassDataIo.h"
@@ -22,6 +23,8 @@ using figuretest::kRed;
 
 namespace {
 
+using screens::testing::DataOf;
+
 std::string Int32Bytes(std::int32_t value)
 {
     std::string bytes(4, '\0');
@@ -33,11 +36,6 @@ std::string ExtendedBytes(long double value)
 {
     const platform::ExtendedBytes bytes = platform::ToExtended(value);
     return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
-screens::ClassData DataOf(std::string_view className)
-{
-    return screens::DefaultClassData(*screens::FindClassLayout(className));
 }
 
 class DisplayObjects : public ::testing::Test {

@@ -1,4 +1,5 @@
 // Quorva run-time. Licensed under the MIT licence.
+#include "ClassDataSupport.h"
 #include "screens/ListClasses.h"
 
 #include <functional>
@@ -22,15 +23,7 @@
 
 namespace {
 
-screens::ClassData DataOf(std::string_view className)
-{
-    const screens::ClassLayout* layout = screens::FindClassLayout(className);
-    if (layout == nullptr) {
-        ADD_FAILURE() << "no layout for " << className;
-        return {};
-    }
-    return screens::DefaultClassData(*layout);
-}
+using screens::testing::DataOf;
 
 // Pixels that differ between two renders of the same widget.
 int ChangedPixels(const QImage& a, const QImage& b)

@@ -11,6 +11,7 @@
 #include <QTextEdit>
 #include <QToolBar>
 
+#include "ClassDataSupport.h"
 #include "FigureTestSupport.h"
 #include "screens/ClassDataIo.h"
 #include "screens/ClassLayouts.h"
@@ -22,20 +23,8 @@ using screens::ClassData;
 
 namespace {
 
-ClassData DataOf(std::string_view className)
-{
-    const screens::ClassLayout* layout = screens::FindClassLayout(className.substr(0, 10));
-    EXPECT_NE(layout, nullptr) << className;
-    return layout != nullptr ? screens::DefaultClassData(*layout) : ClassData{};
-}
-
-screens::FieldValue& Field(ClassData& data, std::string_view name)
-{
-    screens::FieldValue* value = data.Find(name);
-    EXPECT_NE(value, nullptr) << name;
-    static screens::FieldValue s_missing;
-    return value != nullptr ? *value : s_missing;
-}
+using screens::testing::DataOf;
+using screens::testing::Field;
 
 class NativeClasses : public ::testing::Test {
 protected:

@@ -11,13 +11,13 @@
 #include "screens/RasterOp.h"
 
 using picturetest::At;
+using picturetest::kPictureBackground;
 using picturetest::Filled;
 using picturetest::Painted;
 using screens::Picture;
 
 namespace {
 
-const QColor kBackground(0x12, 0x34, 0x56);
 
 Picture BitmapOf(const QImage& image)
 {
@@ -39,7 +39,7 @@ QImage Quad()
     return image;
 }
 
-QImage Draw(const Picture& picture, QSize area, std::uint8_t mode, bool transparent, QColor background = kBackground)
+QImage Draw(const Picture& picture, QSize area, std::uint8_t mode, bool transparent, QColor background = kPictureBackground)
 {
     return Painted(QSize(8, 8), background, [&](QPainter& painter) {
         screens::DrawPicture(painter, picture, area, mode, transparent);
@@ -62,15 +62,15 @@ TEST(PictureDrawing, StretchesInModeOneAndCopiesUnscaledOtherwise)
         const QImage copied = Draw(quad, QSize(8, 8), mode, false);
         EXPECT_EQ(At(copied, 0, 0), QColor(Qt::red)) << int(mode);
         EXPECT_EQ(At(copied, 1, 1), QColor(Qt::white)) << int(mode);
-        EXPECT_EQ(At(copied, 2, 0), kBackground) << int(mode);
-        EXPECT_EQ(At(copied, 0, 2), kBackground) << int(mode);
+        EXPECT_EQ(At(copied, 2, 0), kPictureBackground) << int(mode);
+        EXPECT_EQ(At(copied, 0, 2), kPictureBackground) << int(mode);
     }
 
     // A client area smaller than the bitmap clips it.
     const QImage clipped = Draw(BitmapOf(Filled(8, 8, Qt::red)), QSize(3, 2), 0, false);
     EXPECT_EQ(At(clipped, 2, 1), QColor(Qt::red));
-    EXPECT_EQ(At(clipped, 3, 1), kBackground);
-    EXPECT_EQ(At(clipped, 2, 2), kBackground);
+    EXPECT_EQ(At(clipped, 3, 1), kPictureBackground);
+    EXPECT_EQ(At(clipped, 2, 2), kPictureBackground);
 }
 
 TEST(PictureDrawing, TransparencyLeavesOutTheBottomLeftColour)
@@ -84,17 +84,17 @@ TEST(PictureDrawing, TransparencyLeavesOutTheBottomLeftColour)
     const QImage transparent = Draw(picture, QSize(8, 8), 0, true);
     EXPECT_EQ(At(transparent, 1, 1), QColor(Qt::red));
     EXPECT_EQ(At(transparent, 2, 2), QColor(Qt::green));
-    EXPECT_EQ(At(transparent, 0, 3), kBackground);
-    EXPECT_EQ(At(transparent, 3, 0), kBackground);
+    EXPECT_EQ(At(transparent, 0, 3), kPictureBackground);
+    EXPECT_EQ(At(transparent, 3, 0), kPictureBackground);
 
     const QImage opaque = Draw(picture, QSize(8, 8), 0, false);
     EXPECT_EQ(At(opaque, 0, 3), QColor(Qt::yellow));
 
     // Stretched, the transparent pixels cover their scaled cells.
     const QImage stretched = Draw(picture, QSize(8, 8), 1, true);
-    EXPECT_EQ(At(stretched, 0, 7), kBackground);
-    EXPECT_EQ(At(stretched, 1, 6), kBackground);
-    EXPECT_EQ(At(stretched, 7, 0), kBackground);
+    EXPECT_EQ(At(stretched, 0, 7), kPictureBackground);
+    EXPECT_EQ(At(stretched, 1, 6), kPictureBackground);
+    EXPECT_EQ(At(stretched, 7, 0), kPictureBackground);
     EXPECT_EQ(At(stretched, 2, 2), QColor(Qt::red));
     EXPECT_EQ(At(stretched, 5, 5), QColor(Qt::green));
 
@@ -102,7 +102,7 @@ TEST(PictureDrawing, TransparencyLeavesOutTheBottomLeftColour)
     image.setPixelColor(0, 3, Qt::green);
     const QImage changed = Draw(BitmapOf(image), QSize(8, 8), 0, true);
     EXPECT_EQ(At(changed, 3, 0), QColor(Qt::yellow));
-    EXPECT_EQ(At(changed, 2, 2), kBackground);
+    EXPECT_EQ(At(changed, 2, 2), kPictureBackground);
 }
 
 TEST(PictureDrawing, OtherModesCombineSourceAndDestinationBitByBit)
@@ -184,7 +184,7 @@ TEST(PictureDrawing, JpegAtItsOwnSizeAndMetafileStretchedOverTheArea)
     jpeg.image = Filled(3, 3, Qt::red);
     const QImage own = Draw(jpeg, QSize(8, 8), 1, true);
     EXPECT_EQ(At(own, 2, 2), QColor(Qt::red));
-    EXPECT_EQ(At(own, 3, 3), kBackground);
+    EXPECT_EQ(At(own, 3, 3), kPictureBackground);
 
     // A 100 x 100 frame whose left half is a red rectangle without an outline.
     picturetest::WmfBuilder wmf(0, 0, 100, 100, 96);
@@ -199,7 +199,7 @@ TEST(PictureDrawing, JpegAtItsOwnSizeAndMetafileStretchedOverTheArea)
     // Mapped to (0, 0, 5, 4); without an outline Windows fills one pixel less each way.
     EXPECT_EQ(At(stretched, 0, 0), QColor(Qt::red));
     EXPECT_EQ(At(stretched, 3, 2), QColor(Qt::red));
-    EXPECT_EQ(At(stretched, 4, 0), kBackground);
-    EXPECT_EQ(At(stretched, 0, 3), kBackground);
-    EXPECT_TRUE(Draw(Picture{}, QSize(8, 8), 0, false) == Filled(8, 8, kBackground));
+    EXPECT_EQ(At(stretched, 4, 0), kPictureBackground);
+    EXPECT_EQ(At(stretched, 0, 3), kPictureBackground);
+    EXPECT_TRUE(Draw(Picture{}, QSize(8, 8), 0, false) == Filled(8, 8, kPictureBackground));
 }

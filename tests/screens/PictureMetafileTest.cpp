@@ -8,6 +8,7 @@
 #include "screens/MetafileImage.h"
 
 using picturetest::At;
+using picturetest::kPictureBackground;
 using picturetest::ColourHigh;
 using picturetest::ColourLow;
 using picturetest::Painted;
@@ -16,7 +17,6 @@ using screens::MetafileImage;
 
 namespace {
 
-const QColor kBackground(0x12, 0x34, 0x56);
 
 enum : std::uint16_t {
     kSelectObject = 0x012D,
@@ -70,7 +70,7 @@ std::string Scene()
 
 QImage Play(const MetafileImage& metafile, QSize size)
 {
-    return Painted(size, kBackground, [&](QPainter& painter) { metafile.Play(painter, QRect(QPoint(0, 0), size)); });
+    return Painted(size, kPictureBackground, [&](QPainter& painter) { metafile.Play(painter, QRect(QPoint(0, 0), size)); });
 }
 
 } // namespace
@@ -88,22 +88,22 @@ TEST(Metafile, PlaysTheShapesOfAPlaceableFileWithWindowsPixelRules)
     EXPECT_EQ(At(image, 10, 10), QColor(Qt::black));
     EXPECT_EQ(At(image, 49, 39), QColor(Qt::black));
     EXPECT_EQ(At(image, 30, 25), QColor(Qt::red));
-    EXPECT_EQ(At(image, 50, 25), kBackground);
-    EXPECT_EQ(At(image, 30, 40), kBackground);
+    EXPECT_EQ(At(image, 50, 25), kPictureBackground);
+    EXPECT_EQ(At(image, 30, 40), kPictureBackground);
     // The second brush went into the freed slot 1 and fills the ellipse.
     EXPECT_EQ(At(image, 120, 30), QColor(Qt::blue));
-    EXPECT_EQ(At(image, 101, 11), kBackground); // outside the ellipse's curve
+    EXPECT_EQ(At(image, 101, 11), kPictureBackground); // outside the ellipse's curve
     // The line ends before its end point.
     EXPECT_EQ(At(image, 0, 90), QColor(Qt::black));
     EXPECT_EQ(At(image, 59, 90), QColor(Qt::black));
-    EXPECT_EQ(At(image, 60, 90), kBackground);
+    EXPECT_EQ(At(image, 60, 90), kPictureBackground);
     EXPECT_EQ(At(image, 170, 70), QColor(Qt::green));
-    EXPECT_EQ(At(image, 150, 90), kBackground);
+    EXPECT_EQ(At(image, 150, 90), kPictureBackground);
 
     // Played stretched to twice the size, everything scales.
     const QImage twice = Play(metafile, QSize(400, 200));
     EXPECT_EQ(At(twice, 60, 50), QColor(Qt::red));
-    EXPECT_EQ(At(twice, 101, 50), kBackground);
+    EXPECT_EQ(At(twice, 101, 50), kPictureBackground);
     EXPECT_EQ(At(twice, 240, 60), QColor(Qt::blue));
 }
 
@@ -125,7 +125,7 @@ TEST(Metafile, PlainFilesTakeTheirSizeFromTheWindowAndTextIsDrawn)
     int red = 0, outside = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
-            if (At(image, x, y) == kBackground)
+            if (At(image, x, y) == kPictureBackground)
                 continue;
             const bool inBox = x >= 10 && x < 50 && y >= 10 && y < 32;
             (At(image, x, y) == QColor(Qt::red) && inBox ? red : outside) += 1;
@@ -160,7 +160,7 @@ TEST(Metafile, EmbeddedBitmapsAreDrawnIntoTheirRectangle)
     EXPECT_EQ(At(image, 19, 19), QColor(Qt::magenta));
     EXPECT_EQ(At(image, 20, 10), QColor(Qt::yellow));
     EXPECT_EQ(At(image, 29, 29), QColor(Qt::yellow));
-    EXPECT_EQ(At(image, 30, 30), kBackground);
+    EXPECT_EQ(At(image, 30, 30), kPictureBackground);
 }
 
 // A red rectangle without an outline, from logical (left, top) to (right, bottom).
@@ -183,7 +183,7 @@ TEST(Metafile, FarCoordinatesAndGrowingWindowsMapWithoutIntegerOverflow)
     RedRectangle(wide, -32768, 0, 32767, 10);
     auto parsedWide = MetafileImage::Parse(wide.Bytes());
     ASSERT_TRUE(parsedWide.IsOk()) << parsedWide.Error();
-    const QImage wideImage = Painted(QSize(20, 10), kBackground,
+    const QImage wideImage = Painted(QSize(20, 10), kPictureBackground,
         [&](QPainter& painter) { parsedWide.Value()->Play(painter, QRect(0, 0, 40000, 10)); });
     EXPECT_EQ(At(wideImage, 5, 5), QColor(Qt::red));
 
@@ -196,7 +196,7 @@ TEST(Metafile, FarCoordinatesAndGrowingWindowsMapWithoutIntegerOverflow)
     RedRectangle(scaled, 0, 0, 1, 1);
     auto parsedScaled = MetafileImage::Parse(scaled.Bytes());
     ASSERT_TRUE(parsedScaled.IsOk()) << parsedScaled.Error();
-    EXPECT_TRUE(Play(*parsedScaled.Value(), QSize(20, 20)) == picturetest::Filled(20, 20, kBackground));
+    EXPECT_TRUE(Play(*parsedScaled.Value(), QSize(20, 20)) == picturetest::Filled(20, 20, kPictureBackground));
 
     // Origin offsets adding up past INT_MAX (the sanitizer build reports the overflow they
     // were): the origin stays far away and the rectangle around the old origin is not drawn.
@@ -206,7 +206,7 @@ TEST(Metafile, FarCoordinatesAndGrowingWindowsMapWithoutIntegerOverflow)
     RedRectangle(offsets, -32768, -32768, 32767, 32767);
     auto parsedOffsets = MetafileImage::Parse(offsets.Bytes());
     ASSERT_TRUE(parsedOffsets.IsOk()) << parsedOffsets.Error();
-    EXPECT_TRUE(Play(*parsedOffsets.Value(), QSize(20, 20)) == picturetest::Filled(20, 20, kBackground));
+    EXPECT_TRUE(Play(*parsedOffsets.Value(), QSize(20, 20)) == picturetest::Filled(20, 20, kPictureBackground));
 }
 
 TEST(Metafile, ObjectsTakeTheLowestFreeSlotWhateverTheHeaderCounts)
@@ -267,7 +267,7 @@ TEST(Metafile, DamagedFilesAreReadAsFarAsTheyHoldAndNeverCrash)
     std::string bytes = liar.Bytes();
     auto parsed = MetafileImage::Parse(bytes);
     ASSERT_TRUE(parsed.IsOk());
-    EXPECT_TRUE(Play(*parsed.Value(), QSize(20, 20)) == picturetest::Filled(20, 20, kBackground));
+    EXPECT_TRUE(Play(*parsed.Value(), QSize(20, 20)) == picturetest::Filled(20, 20, kPictureBackground));
 
     // A record whose size runs past the end stops the walk; the records before it are kept.
     std::string cut = Scene();

@@ -18,6 +18,9 @@
 
 namespace picturetest {
 
+// The background the picture tests draw on.
+inline const QColor kPictureBackground(0x12, 0x34, 0x56);
+
 inline void Put16(std::string& out, int value)
 {
     out.push_back(static_cast<char>(value & 0xFF));

@@ -8,6 +8,7 @@
 
 #include <QTabWidget>
 
+#include "ClassDataSupport.h"
 #include "FigureTestSupport.h"
 #include "screens/ClassDataIo.h"
 #include "screens/ClassLayouts.h"
@@ -29,29 +30,8 @@ using screens::FieldValue;
 
 namespace {
 
-// Data of a registered class with every field at its default.
-ClassData DataOf(std::string_view className)
-{
-    const screens::ClassLayout* layout = screens::FindClassLayout(className.substr(0, 10));
-    if (layout == nullptr) {
-        ADD_FAILURE() << "no layout for " << className;
-        return {};
-    }
-    return screens::DefaultClassData(*layout);
-}
-
-// The named field, which must exist: the classes read their data by these names.
-FieldValue& Field(ClassData& data, std::string_view name)
-{
-    static FieldValue s_missing;
-    FieldValue* value = data.Find(name);
-    if (value == nullptr) {
-        ADD_FAILURE() << "no field " << name;
-        s_missing = {};
-        return s_missing;
-    }
-    return *value;
-}
+using screens::testing::DataOf;
+using screens::testing::Field;
 
 // The loader's container search: child widgets depth first in creation order, names compared
 // ignoring case.

@@ -18,7 +18,7 @@ namespace {
 
 using namespace shell;
 
-class RecordingPresenter final : public MessagePresenter {
+class BoxRecordingPresenter final : public MessagePresenter {
 public:
     std::int32_t Show(const std::string& caption, const std::string& text,
                       std::uint32_t flags) override {
@@ -31,7 +31,7 @@ public:
 TEST(MessageBoxes, CaptionAndTextAreTranslatedBeforeShowing) {
     Dictionary dictionary;
     dictionary.Initialise(2, std::nullopt, "Erreur\tError\nFichier absent\tFile missing\n");
-    RecordingPresenter presenter;
+    BoxRecordingPresenter presenter;
     MessageBoxes boxes(dictionary, presenter);
     EXPECT_EQ(boxes.MessageBoxTranslated("Erreur", "Fichier absent", mb::RetryCancel | 0x30),
               answer::Retry);
