@@ -6,6 +6,11 @@
 #include "platform/PathMap.h"
 #include "runtime/BitFunctions.h"
 #include "runtime/ConversionFunctions.h"
+#include "runtime/DateFunctions.h"
+#include "runtime/FormServiceCommands.h"
+#include "runtime/TextFileFunctions.h"
+#include "runtime/UnitFunctions.h"
+#include "runtime/VariableFunctions.h"
 #include "runtime/LadderFunctions.h"
 #include "runtime/MathFunctions.h"
 #include "runtime/MemoryFunctions.h"
@@ -68,7 +73,8 @@ platform::Status RuntimeHost::Build() {
     for (auto add : {&AddConversionFunctions, &AddStringFunctions, &AddBitFunctions,
                      &AddMemoryFunctions, &AddMathFunctions, &AddPortFunctions, &AddLadderFunctions,
                      &AddTaskFunctions, &AddProfilerFunctions, &AddScreenCommands,
-                     &AddMenuFunctions}) {
+                     &AddMenuFunctions, &AddDateFunctions, &AddTextFileFunctions,
+                     &AddVariableFunctions, &AddFormServiceCommands, &AddUnitFunctions}) {
         if (platform::Status added = add(m_implementations); !added)
             return added;
     }
