@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "platform/Log.h"
+#include "runtime/ProgramLaunch.h"
 #include "runtime/ScreenCommandSupport.h"
 #include "runtime/ScreenCommands.h"
 #include "screens/Figure.h"
@@ -26,6 +27,8 @@ constexpr std::int32_t kMaxMessagePasses = 1000;
 constexpr std::int32_t kMaxPage = 255;
 // DISPLAY lets a form that comes up draw itself before the caller goes on.
 constexpr int kDisplayPasses = 50;
+// How often MODALEXECUTE looks whether its program ended, servicing the screens in between.
+constexpr int kModalPollMilliseconds = 10;
 
 } // namespace
 
@@ -45,9 +48,10 @@ void Display(ShortString formName) {
     screens::ScreenForm* form = support::FindForm(name);
     if (form == nullptr) {
         // A project screen not open yet is built now, with its unit and menu, and shown.
+        // A name that is no screen of the project is started as a program.
         const auto& open = screens::Globals().openScreen;
         if (!open || !open(name))
-            platform::LogWarning("DISPLAY: the project has no screen {}", name);
+            Execute(formName);
         return;
     }
     if (form->isVisible()) {
@@ -66,6 +70,25 @@ void Display(ShortString formName) {
     }
     for (int pass = 0; pass < kDisplayPasses; ++pass)
         QCoreApplication::processEvents();
+}
+
+void Execute(ShortString commandLine) {
+    platform::Result<pid_t> started = StartProgram(commandLine.View());
+    if (!started)
+        platform::LogWarning("EXECUTE: {}", started.Error());
+}
+
+void ModalExecute(ShortString commandLine) {
+    platform::Result<pid_t> started = StartProgram(commandLine.View(), true);
+    if (!started) {
+        platform::LogWarning("MODALEXECUTE: {}", started.Error());
+        return;
+    }
+    // The screens keep drawing and their objects keep running while the program runs.
+    const int code = WaitProgram(
+        started.Value(), [](void*) { QCoreApplication::processEvents(); }, nullptr,
+        kModalPollMilliseconds);
+    platform::LogInfo("MODALEXECUTE: the program ended with exit code {}", code);
 }
 
 bool CloseForm(ShortString formName) {

@@ -43,6 +43,8 @@ platform::Status AddScreenCommands(Implementations& implementations) {
              in.Add<&CloseAppli>("CLOSEAPPLI"),
              in.Add<&CloseForm>("CLOSEFORM"),
              in.Add<&Display>("DISPLAY"),
+             in.Add<&Execute>("EXECUTE"),
+             in.Add<&ModalExecute>("MODALEXECUTE"),
              in.Add<&Filled>("FILLED"),
              in.Add<&Unfilled>("UNFILLED"),
              in.Add<&IsFilled>("ISFILLED"),

@@ -73,8 +73,14 @@ bool CommutFig(ShortString name);
 bool CloseForm(ShortString formName);
 // Shows the form of that name: a visible one is restored and brought to the front; a hidden one
 // is shown as the current window for that moment; a project screen that is not open yet is
-// built (its unit, window and menu) and shown. Nothing happens for a name that is no screen.
+// built (its unit, window and menu) and shown. Any other name is started as a program (as
+// EXECUTE).
 void Display(ShortString formName);
+// Starts the command line as a program, without a shell, and returns at once (a program that
+// cannot be started is logged). MODALEXECUTE waits until it ends while the screens keep being
+// drawn and their objects keep running.
+void Execute(ShortString commandLine);
+void ModalExecute(ShortString commandLine);
 // Closes the main window, which ends the run, even when its close permission is off.
 void CloseAppli();
 void SetCaption(ShortString caption); // the current window's title

@@ -19,6 +19,7 @@
 #include "screens/TVEdit.h"
 #include "screens/TVMemo.h"
 
+#include <QEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -29,6 +30,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace cmd = runtime::screencmd;
 using runtime::ShortString;
@@ -308,6 +310,41 @@ TEST_F(ScreenCommands, CloseFormClosesAKnownFormAsTheCurrentWindow) {
     screens::Globals().mainWindow = &other;
     cmd::CloseAppli();
     EXPECT_FALSE(other.isVisible());
+}
+
+TEST_F(ScreenCommands, DisplayShowsFormsAndOpensProjectScreensThatAreNotOpenYet) {
+    // A hidden form comes up as the current window for that moment; the caller's stays current.
+    screens::ScreenForm other;
+    other.SetScreenName("OTHER");
+    screens::ScreenForm* currentWhileShown = nullptr;
+    struct ShowWatch : QObject {
+        screens::ScreenForm*& seen;
+        explicit ShowWatch(screens::ScreenForm*& s) : seen(s) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Show)
+                seen = screens::CurrentWindow();
+            return false;
+        }
+    } watch(currentWhileShown);
+    other.installEventFilter(&watch);
+    cmd::Display(ShortString("other"));
+    EXPECT_TRUE(other.isVisible());
+    EXPECT_EQ(currentWhileShown, &other);
+    EXPECT_EQ(screens::CurrentWindow(), &m_form);
+
+    // A minimised visible form is restored.
+    other.showMinimized();
+    cmd::Display(ShortString("OTHER"));
+    EXPECT_FALSE(other.isMinimized());
+
+    // A name no form has goes to the run-time, which opens that screen of the project.
+    std::vector<std::string> opened;
+    screens::Globals().openScreen = [&opened](std::string_view name) {
+        opened.emplace_back(name);
+        return true;
+    };
+    cmd::Display(ShortString("Controls"));
+    EXPECT_EQ(opened, std::vector<std::string>{"CONTROLS"});
 }
 
 TEST_F(ScreenCommands, SetPageShowsTheFiguresOfThePageAndTheCurrentPageChangesNothing) {
