@@ -81,6 +81,15 @@ void Display(ShortString formName);
 // drawn and their objects keep running.
 void Execute(ShortString commandLine);
 void ModalExecute(ShortString commandLine);
+// Shows the form as a modal window (opening the project screen when it is not open yet) and
+// returns when it closes; the screens keep being drawn meanwhile.
+void DisplayModal(ShortString formName);
+// Minimises every visible form.
+void AllIconic();
+// The visible stay-on-top forms become normal windows (a dialog of another program can then come
+// above them); RESTORETOPMOSTS puts them back on top.
+void NormalizeTopmosts();
+void RestoreTopmosts();
 // Closes the main window, which ends the run, even when its close permission is off.
 void CloseAppli();
 void SetCaption(ShortString caption); // the current window's title

@@ -34,6 +34,7 @@ void ScreenGlobals::Reset()
     dragText.reset();
     droppedText.clear();
     openScreen = nullptr;
+    loweredTopmosts.clear();
 }
 
 ScreenGlobals& Globals()

@@ -87,6 +87,8 @@ struct ScreenGlobals {
     // unit's registration; false when the project has no such screen or it cannot be built.
     // Set by the run-time; empty in tests that build their own windows.
     std::function<bool(std::string_view name)> openScreen;
+    // The stay-on-top forms NORMALIZETOPMOSTS made normal, for RESTORETOPMOSTS.
+    std::vector<QPointer<ScreenForm>> loweredTopmosts;
     // The text of GETTEXTMESSAGE and SETTEXTMESSAGE.
     std::string textMessage;
     // The pictures program code holds by handle.

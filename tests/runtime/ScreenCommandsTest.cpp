@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTimer>
 #include <cctype>
 #include <climits>
 #include <fstream>
@@ -345,6 +346,38 @@ TEST_F(ScreenCommands, DisplayShowsFormsAndOpensProjectScreensThatAreNotOpenYet)
     };
     cmd::Display(ShortString("Controls"));
     EXPECT_EQ(opened, std::vector<std::string>{"CONTROLS"});
+}
+
+TEST_F(ScreenCommands, DisplayModalWaitsForTheFormAndTopmostsComeBackOnTop) {
+    screens::ScreenForm dialog;
+    dialog.SetScreenName("DIALOG");
+    bool modalWhileShown = false;
+    QTimer::singleShot(20, &dialog, [&] {
+        modalWhileShown = dialog.isVisible() && dialog.isModal();
+        dialog.close();
+    });
+    cmd::DisplayModal(ShortString("dialog"));
+    EXPECT_TRUE(modalWhileShown);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.isModal());
+    cmd::DisplayModal(ShortString("NOSUCHFORM")); // returns at once
+
+    screens::ScreenForm onTop;
+    onTop.SetScreenName("ONTOP");
+    onTop.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    onTop.show();
+    m_form.show();
+    cmd::NormalizeTopmosts();
+    EXPECT_FALSE(onTop.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(onTop.isVisible());
+    cmd::RestoreTopmosts();
+    EXPECT_TRUE(onTop.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(onTop.isVisible());
+    EXPECT_FALSE(m_form.windowFlags() & Qt::WindowStaysOnTopHint);
+
+    cmd::AllIconic();
+    EXPECT_TRUE(onTop.isMinimized());
+    EXPECT_TRUE(m_form.isMinimized());
 }
 
 TEST_F(ScreenCommands, SetPageShowsTheFiguresOfThePageAndTheCurrentPageChangesNothing) {
