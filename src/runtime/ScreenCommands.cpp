@@ -47,6 +47,8 @@ platform::Status AddScreenCommands(Implementations& implementations) {
              in.Add<&ModalExecute>("MODALEXECUTE"),
              in.Add<&DisplayModal>("DISPLAYMODAL"),
              in.Add<&AllIconic>("ALLICONIC"),
+             in.Add<&GetHwnd>("GETHWND"),
+             in.Add<&GetMainHwnd>("GETMAINHWND"),
              in.Add<&NormalizeTopmosts>("NORMALIZETOPMOSTS"),
              in.Add<&RestoreTopmosts>("RESTORETOPMOSTS"),
              in.Add<&Filled>("FILLED"),

@@ -84,6 +84,10 @@ void ModalExecute(ShortString commandLine);
 // Shows the form as a modal window (opening the project screen when it is not open yet) and
 // returns when it closes; the screens keep being drawn meanwhile.
 void DisplayModal(ShortString formName);
+// The handles (numbers of the run-time's handle table, as GETFORMHANDLE gives) of the current
+// window and of the main window; 0 when there is none.
+std::int32_t GetHwnd();
+std::int32_t GetMainHwnd();
 // Minimises every visible form.
 void AllIconic();
 // The visible stay-on-top forms become normal windows (a dialog of another program can then come

@@ -3,6 +3,7 @@
 
 namespace engine {
 class Loader;
+class ProjectDirectories;
 class Scheduler;
 class VariableStore;
 } // namespace engine
@@ -36,6 +37,7 @@ struct Services {
     shell::EditorCommands* editor = nullptr;
     const shell::ProjectPackage* package = nullptr;
     platform::PortAccess* ports = nullptr;
+    const engine::ProjectDirectories* directories = nullptr;
 };
 
 } // namespace runtime

@@ -2,6 +2,7 @@
 // The commands on the screens' windows as a whole: a modal form, all forms minimised, and the
 // stay-on-top forms put back among the others for a while.
 #include "platform/Log.h"
+#include "runtime/GuiHandles.h"
 #include "runtime/ScreenCommandSupport.h"
 #include "runtime/ScreenCommands.h"
 #include "screens/ScreenForm.h"
@@ -72,6 +73,14 @@ void DisplayModal(ShortString formName) {
     loop.exec();
     if (form != nullptr)
         form->setWindowModality(Qt::NonModal);
+}
+
+std::int32_t GetHwnd() {
+    return GuiHandles().HandleOf(screens::CurrentWindow());
+}
+
+std::int32_t GetMainHwnd() {
+    return GuiHandles().HandleOf(screens::Globals().mainWindow.data());
 }
 
 void AllIconic() {

@@ -375,6 +375,14 @@ TEST_F(ScreenCommands, DisplayModalWaitsForTheFormAndTopmostsComeBackOnTop) {
     EXPECT_TRUE(onTop.isVisible());
     EXPECT_FALSE(m_form.windowFlags() & Qt::WindowStaysOnTopHint);
 
+    // Window handles are stable numbers of the run-time's table, never pointers.
+    screens::Globals().mainWindow = &onTop;
+    const std::int32_t current = cmd::GetHwnd();
+    EXPECT_GT(current, 0);
+    EXPECT_EQ(cmd::GetHwnd(), current);
+    EXPECT_NE(cmd::GetMainHwnd(), current);
+    EXPECT_GT(cmd::GetMainHwnd(), 0);
+
     cmd::AllIconic();
     EXPECT_TRUE(onTop.isMinimized());
     EXPECT_TRUE(m_form.isMinimized());
