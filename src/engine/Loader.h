@@ -115,6 +115,7 @@ public:
     void ReloadUnits(std::string_view prefix, std::string_view name);
 
     TProgRun* FindProgram(std::string_view name) const;
+    const ProgramList& Programs() const { return m_context.programs; }
     std::int32_t FindProgramIndex(std::string_view name) const;
     // The stamp of the module `path` as the package (else the disk) holds it; 0 when it cannot
     // be opened or is not a module.
@@ -122,6 +123,10 @@ public:
     // Writes the attached files of the module `modulePath` (a host path) into `directory` (a host
     // path); returns how many were written. Names with a directory part are refused and logged.
     std::size_t ExtractAttachments(const std::string& modulePath, const std::string& directory);
+
+    // True while a load or an unload is under way: unit code it runs (init, exit, final scan, a
+    // library's main entry) must not start another one.
+    bool Busy() const { return !m_loading.empty() || !m_unloading.empty(); }
 
     const std::string& LoadError() const { return m_loadError; }
     const std::string& CurrentUnitName() const { return m_currentUnitName; }

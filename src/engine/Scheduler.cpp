@@ -144,11 +144,19 @@ void Scheduler::StopScan() {
 }
 
 void Scheduler::PauseScan() {
+    // From inside a pass (unit code asking for a load or unload) the pass itself already keeps
+    // every other pass and load out. Setting the flag here would make a load on the GUI thread
+    // take the pause for its own and skip its wait, and the matching resume would clear a pause
+    // the GUI side is waiting on.
+    if (OnPassThread())
+        return;
     m_paused.store(true);
     WaitWhileBusy();
 }
 
 void Scheduler::ResumeScan() {
+    if (OnPassThread())
+        return; // the pause it ends was never set (see PauseScan)
     m_enabled.store(true);
     m_paused.store(false);
 }

@@ -62,6 +62,8 @@ public:
     // Clears the enabled flag and waits until no pass is running units; the next pass is the
     // final one (END_PROG = 1), later passes only re-arm the first-scan flags.
     void StopScan();
+    // Both do nothing when called from inside a pass (unit code of the pass): that pass is what
+    // a pause would wait for, and it keeps other passes and loads out already.
     void PauseScan() override;
     void ResumeScan() override;
     bool WaitScanIdle() override;
@@ -74,6 +76,16 @@ public:
 
     // The loaded unit a task name stands for (any path form), or null.
     TProgRun* FindUnit(std::string_view taskName) const { return m_programs.FindProgram(taskName); }
+    // The loaded unit whose code area holds `address`, or null (DISPATCHMES checks a procedure
+    // address with it before calling).
+    TProgRun* UnitOfCode(platform::GuestAddress address) const {
+        for (const auto& unit : m_programs.Programs()) {
+            if (unit->codeSize > 0 && address >= unit->codeBase &&
+                address - unit->codeBase < static_cast<std::uint32_t>(unit->codeSize))
+                return unit.get();
+        }
+        return nullptr;
+    }
     // Calls the unit's main entry once on `cpu` (nested when called from unit code), touching no
     // flag or counter; a fault holds the unit. False when the unit has no main entry or faulted.
     bool CallUnitOnce(platform::CpuEngine& cpu, TProgRun& unit);

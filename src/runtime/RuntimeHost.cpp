@@ -48,6 +48,9 @@ RuntimeHost::~RuntimeHost() {
     // The blocks unit code took with GETMEM go with the memory.
     if (m_memory)
         memory::ForgetGetMemBlocks(*m_memory);
+    // The text files unit code left open close with the run.
+    if (m_memory)
+        textfile::CloseAll(*m_memory);
     // The engines go before the memory they run over.
     std::lock_guard lock(m_enginesMutex);
     m_engines.clear();
@@ -160,6 +163,7 @@ platform::Status RuntimeHost::Build() {
     m_services.editor = m_editor.get();
     m_services.package = &m_shell.Package();
     m_services.ports = &m_ports;
+    m_services.directories = &m_directories;
     m_library->Dispatcher().SetServices(&m_services);
     return {};
 }
