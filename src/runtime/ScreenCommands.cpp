@@ -9,7 +9,9 @@
 #include "runtime/TreeCommands.h"
 #include "runtime/ListViewCommands.h"
 #include "runtime/GridCommands.h"
+#include "runtime/ActiveXCommands.h"
 #include "runtime/DdeCommands.h"
+#include "runtime/FormInstanceCommands.h"
 
 #include <initializer_list>
 
@@ -114,6 +116,8 @@ platform::Status AddScreenCommands(Implementations& implementations) {
              AddListViewCommands(in),
              AddGridCommands(in),
              AddDdeCommands(in),
+             AddActiveXCommands(in),
+             AddFormInstanceCommands(in),
          }) {
         if (!added)
             return added;
