@@ -9,6 +9,7 @@
 #include "platform/CodePage.h"
 #include "platform/Log.h"
 #include "platform/PathMap.h"
+#include "screens/ActiveXHostFigure.h"
 #include "screens/ClassRegistry.h"
 #include "screens/Component.h"
 #include "screens/FBase.h"
@@ -74,8 +75,9 @@ Figure* MakeFigure(const AttributsFig& record, QWidget* parent)
     case FigureClass::ComboBox:
         return new TVComboBox(parent);
     case FigureClass::Simple:
-    case FigureClass::ActiveX:
         return new TSimple(parent);
+    case FigureClass::ActiveX:
+        return new ActiveXHostFigure(parent);
     case FigureClass::None:
         break;
     }
@@ -132,6 +134,9 @@ Figure* CreateObject(const SynObject& object, ScreenForm& window, std::string_vi
         return nullptr;
     if (record.kind == static_cast<std::uint8_t>(FigureKind::ActiveX))
         WarnActiveXOnce();
+    // The control's identity and state stay with its figure for the ActiveX commands.
+    if (auto* host = dynamic_cast<ActiveXHostFigure*>(figure))
+        host->SetControl(object.activeX.classId, object.activeX.data);
 
     figure->SetLoading(true);
     figure->SetKind(record.kind);
