@@ -5,28 +5,19 @@ Usage: rtquorva_qlink_e2e.py RTQUORVA QLINK QRUASM UNIT_SOURCE_DIR"""
 
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from run_session import QlinkAssertions, RuntimeSession, eventually  # noqa: E402
+
 RTQUORVA = QLINK = QRUASM = UNITS = ""
 
 
-def eventually(check, seconds=10.0):
-    """Polls `check` until it returns a true value (returned) or the time is up (None)."""
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = check()
-        if value:
-            return value
-        time.sleep(0.05)
-    return None
-
-
-class RunningProject(unittest.TestCase):
+class RunningProject(QlinkAssertions, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.dir = tempfile.mkdtemp(prefix="quorva-e2e-")
@@ -38,34 +29,17 @@ class RunningProject(unittest.TestCase):
         with open(os.path.join(cls.dir, "PROG.OCO"), "wb") as out:
             out.write(b"TANK\r\n")
         cls.env = dict(os.environ, QUORVA_INSTANCE="e2e%d" % os.getpid())
-        cls.runtime = subprocess.Popen([RTQUORVA, "--headless", "--run-for", "120", cls.dir],
-                                       env=cls.env, stdout=subprocess.PIPE,
-                                       stderr=subprocess.STDOUT)
-        up = cls.qlink_status("wait-up", "--timeout", "20")
-        if up != 0:
-            cls.runtime.kill()
+        cls.session = RuntimeSession(RTQUORVA, QLINK, cls.dir,
+                                     ["--headless", "--run-for", "120", cls.dir], cls.env)
+        if not cls.session.wait_up(20):
             raise RuntimeError("the run-time did not come up")
 
     @classmethod
     def tearDownClass(cls):
-        cls.runtime.send_signal(signal.SIGTERM)
         try:
-            cls.exit_code = cls.runtime.wait(timeout=30)
+            cls.exit_code = cls.session.stop()
         finally:
-            if cls.runtime.poll() is None:
-                cls.runtime.kill()
             shutil.rmtree(cls.dir, ignore_errors=True)
-
-    @classmethod
-    def qlink_status(cls, *args):
-        return subprocess.run([QLINK, "--project", cls.dir, *args], env=cls.env,
-                              capture_output=True, timeout=60).returncode
-
-    def qlink(self, *args):
-        done = subprocess.run([QLINK, "--project", self.dir, *args], env=self.env,
-                              capture_output=True, text=True, timeout=60)
-        self.assertEqual(done.returncode, 0, f"qlink {args}: {done.stderr}")
-        return done.stdout.strip()
 
     def test_1_units_are_loaded_and_answer_by_name(self):
         self.assertEqual(self.qlink("status", "TANK"), "Run")

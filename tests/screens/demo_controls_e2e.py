@@ -10,15 +10,15 @@ import glob
 import os
 import re
 import shutil
-import signal
-import subprocess
 import sys
 import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from png_pixels import count_pixels, dark, read_png  # noqa: E402
+from run_session import QlinkAssertions, RuntimeSession, eventually  # noqa: E402
 
 RTQUORVA = QLINK = PACKAGE = ""
 
@@ -30,17 +30,7 @@ LIST_VIEW_ROWS = (22, 44, 270, 92)
 TREE_ROWS = (284, 44, 538, 92)
 
 
-def eventually(check, seconds=15.0):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = check()
-        if value:
-            return value
-        time.sleep(0.1)
-    return None
-
-
-class DemoControls(unittest.TestCase):
+class DemoControls(QlinkAssertions, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.dir = tempfile.mkdtemp(prefix="quorva-controls-")
@@ -49,36 +39,22 @@ class DemoControls(unittest.TestCase):
         cls.shots = os.path.join(cls.dir, "shots")
         cls.env = dict(os.environ, QT_QPA_PLATFORM="offscreen",
                        QUORVA_INSTANCE="controls%d" % os.getpid())
-        cls.runtime = subprocess.Popen(
-            [RTQUORVA, "--run-for", "120", "--screenshot", cls.shots, "--screenshot-every", "250",
-             cls.package], env=cls.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        if cls.qlink_status("wait-up", "--timeout", "30") != 0:
-            cls.runtime.kill()
-            raise RuntimeError("the run-time did not come up: %s" % cls.runtime.stdout.read())
+        cls.session = RuntimeSession(
+            RTQUORVA, QLINK, cls.package,
+            ["--run-for", "120", "--screenshot", cls.shots, "--screenshot-every", "250",
+             cls.package], cls.env)
+        if not cls.session.wait_up(30):
+            raise RuntimeError("the run-time did not come up: %s" % cls.session.output())
         # The tank holds still, so that its own marks never change the globals under test.
         for flow in ("INFLOW", "OUTFLOW"):
-            cls.qlink_status("set", flow, "0")
+            cls.session.qlink_status("set", flow, "0")
 
     @classmethod
     def tearDownClass(cls):
-        cls.runtime.send_signal(signal.SIGTERM)
         try:
-            cls.exit_code = cls.runtime.wait(timeout=30)
+            cls.exit_code = cls.session.stop()
         finally:
-            if cls.runtime.poll() is None:
-                cls.runtime.kill()
-        shutil.rmtree(cls.dir, ignore_errors=True)
-
-    @classmethod
-    def qlink_status(cls, *args):
-        return subprocess.run([QLINK, "--project", cls.package, *args], env=cls.env,
-                              capture_output=True, timeout=60).returncode
-
-    def qlink(self, *args):
-        done = subprocess.run([QLINK, "--project", self.package, *args], env=self.env,
-                              capture_output=True, text=True, timeout=60)
-        self.assertEqual(done.returncode, 0, f"qlink {args}: {done.stderr}")
-        return done.stdout.strip()
+            shutil.rmtree(cls.dir, ignore_errors=True)
 
     def image_after(self, moment):
         """The pixels of the first periodic image of CONTROLS written after `moment`."""

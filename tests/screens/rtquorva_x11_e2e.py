@@ -8,26 +8,17 @@ Exits 77 (skipped) when no X server can be started here."""
 
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from run_session import QlinkAssertions, RuntimeSession, eventually  # noqa: E402
+
 RTQUORVA = QLINK = PACKAGE = ""
 SKIPPED = 77
-
-
-def eventually(check, seconds=10.0):
-    """Polls `check` until it returns a true value (returned) or the time is up (None)."""
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = check()
-        if value:
-            return value
-        time.sleep(0.05)
-    return None
 
 
 def start_xvfb():
@@ -49,7 +40,7 @@ def start_xvfb():
     return None, None
 
 
-class DemoOnX(unittest.TestCase):
+class DemoOnX(QlinkAssertions, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.dir = tempfile.mkdtemp(prefix="quorva-x11-")
@@ -59,43 +50,27 @@ class DemoOnX(unittest.TestCase):
         cls.env = dict(os.environ, DISPLAY=DISPLAY, QUORVA_INSTANCE="x11e2e%d" % os.getpid())
         cls.env.pop("QT_QPA_PLATFORM", None)
         cls.env.pop("WAYLAND_DISPLAY", None)
-        cls.runtime = subprocess.Popen(
-            [RTQUORVA, "--run-for", "120", "--screenshot", cls.shots,
-             cls.package],
-            env=cls.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        if cls.qlink_status("wait-up", "--timeout", "30") != 0:
-            cls.runtime.kill()
-            raise RuntimeError("the run-time did not come up: %s" % cls.runtime.stdout.read())
+        cls.session = RuntimeSession(RTQUORVA, QLINK, cls.package,
+                                     ["--run-for", "120", "--screenshot", cls.shots, cls.package],
+                                     cls.env)
+        if not cls.session.wait_up(30):
+            raise RuntimeError("the run-time did not come up: %s" % cls.session.output())
         # The tank holds its level, so that its own high and low marks never switch the pump
         # while the test does.
         for flow in ("INFLOW", "OUTFLOW"):
-            cls.qlink_status("set", flow, "0")
+            cls.session.qlink_status("set", flow, "0")
         found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--pid",
-                                str(cls.runtime.pid)], env=cls.env, capture_output=True,
+                                str(cls.session.process.pid)], env=cls.env, capture_output=True,
                                text=True, timeout=30)
         cls.window = found.stdout.split()[0] if found.stdout.split() else None
 
     @classmethod
     def tearDownClass(cls):
-        cls.runtime.send_signal(signal.SIGTERM)
         try:
-            cls.exit_code = cls.runtime.wait(timeout=30)
+            cls.exit_code = cls.session.stop()
         finally:
-            if cls.runtime.poll() is None:
-                cls.runtime.kill()
-        cls.shot_written = os.path.exists(os.path.join(cls.shots, "MAIN.png"))
-        shutil.rmtree(cls.dir, ignore_errors=True)
-
-    @classmethod
-    def qlink_status(cls, *args):
-        return subprocess.run([QLINK, "--project", cls.package, *args], env=cls.env,
-                              capture_output=True, timeout=60).returncode
-
-    def qlink(self, *args):
-        done = subprocess.run([QLINK, "--project", self.package, *args], env=self.env,
-                              capture_output=True, text=True, timeout=60)
-        self.assertEqual(done.returncode, 0, f"qlink {args}: {done.stderr}")
-        return done.stdout.strip()
+            cls.shot_written = os.path.exists(os.path.join(cls.shots, "MAIN.png"))
+            shutil.rmtree(cls.dir, ignore_errors=True)
 
     def xdotool(self, *args):
         done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
