@@ -13,6 +13,8 @@
 #include "screens/FBase.h"
 #include "screens/FigureKind.h"
 #include "screens/ScreenForm.h"
+#include "screens/ScreenGlobals.h"
+#include "screens/TSimple.h"
 
 namespace figuretest {
 
@@ -111,6 +113,22 @@ inline int FirstInColumn(const QImage& image, int x, const QColor& colour)
         if (image.pixelColor(x, y) == colour)
             return y;
     return -1;
+}
+
+// A window placeholder (kind 145) in the form's client area, as the loader makes one for a class
+// that puts a native control in its place, shown and made the current figure.
+inline screens::TSimple* MakePlaceholder(screens::ScreenForm& form, int x1, int y1, int x2, int y2,
+                                         std::string className, std::string objectName)
+{
+    auto* placeholder = new screens::TSimple(&form.Client());
+    placeholder->SetLoading(true);
+    placeholder->SetKind(145);
+    placeholder->Load(Record(145, x1, y1, x2, y2));
+    placeholder->SetLoading(false);
+    placeholder->SetNames(std::move(className), std::move(objectName));
+    placeholder->show();
+    screens::SetCurrentFigure(placeholder);
+    return placeholder;
 }
 
 } // namespace figuretest

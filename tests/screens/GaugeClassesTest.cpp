@@ -69,16 +69,7 @@ protected:
     // A window placeholder (kind 145) in the form's client area, as the current figure.
     screens::TSimple* Placeholder(int x1, int y1, int x2, int y2)
     {
-        auto* placeholder = new screens::TSimple(&m_form.Client());
-        const screens::AttributsFig record = figuretest::Record(145, x1, y1, x2, y2);
-        placeholder->SetLoading(true);
-        placeholder->SetKind(145);
-        placeholder->Load(record);
-        placeholder->SetLoading(false);
-        placeholder->SetNames("TCGAUGE", "GAUGE1");
-        placeholder->show();
-        screens::SetCurrentFigure(placeholder);
-        return placeholder;
+        return figuretest::MakePlaceholder(m_form, x1, y1, x2, y2, "TCGAUGE", "GAUGE1");
     }
 
     screens::TVEdit* Edit(int x1, int y1, int x2, int y2)

@@ -46,15 +46,7 @@ protected:
     // A window placeholder in the form's client area, the current figure.
     screens::TSimple* Placeholder(int x1, int y1, int x2, int y2)
     {
-        auto* placeholder = new screens::TSimple(&m_form.Client());
-        placeholder->SetLoading(true);
-        placeholder->SetKind(145);
-        placeholder->Load(figuretest::Record(145, x1, y1, x2, y2));
-        placeholder->SetLoading(false);
-        placeholder->SetNames("TCGRILLE", "GRID1");
-        placeholder->show();
-        screens::SetCurrentFigure(placeholder);
-        return placeholder;
+        return figuretest::MakePlaceholder(m_form, x1, y1, x2, y2, "TCGRILLE", "GRID1");
     }
 
     // A grid of 3 columns of 50 pixels and 4 rows of 20, one fixed row and column in red.

@@ -33,16 +33,7 @@ protected:
 
     screens::TSimple* Placeholder(int x1, int y1, int x2, int y2)
     {
-        auto* placeholder = new screens::TSimple(&m_form.Client());
-        const screens::AttributsFig record = figuretest::Record(145, x1, y1, x2, y2);
-        placeholder->SetLoading(true);
-        placeholder->SetKind(145);
-        placeholder->Load(record);
-        placeholder->SetLoading(false);
-        placeholder->SetNames("NATIVE", "WINDOW1");
-        placeholder->show();
-        screens::SetCurrentFigure(placeholder);
-        return placeholder;
+        return figuretest::MakePlaceholder(m_form, x1, y1, x2, y2, "NATIVE", "WINDOW1");
     }
 
     screens::FBase* Drawn(std::uint8_t kind, int x1, int y1, int x2, int y2)
