@@ -35,13 +35,9 @@ bool IsExecutableFile(const std::string& path)
 // "NAME.EXE" -> "NAME" (any case); other names unchanged.
 std::string WithoutExe(std::string name)
 {
-    if (name.size() > 4) {
-        std::string tail = name.substr(name.size() - 4);
-        for (char& c : tail)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (tail == ".exe")
-            name.resize(name.size() - 4);
-    }
+    const std::string_view view(name);
+    if (view.size() > 4 && platform::UpperAscii(view.substr(view.size() - 4)) == ".EXE")
+        name.resize(name.size() - 4);
     return name;
 }
 

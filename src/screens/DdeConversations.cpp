@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include "platform/CodePage.h"
 #include "platform/Log.h"
 
 namespace screens {
@@ -44,11 +45,7 @@ DdeConversationList::~DdeConversationList()
 
 std::string DdeConversationList::Key(std::string_view server)
 {
-    std::string key(server);
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return key;
+    return platform::UpperAscii(server);
 }
 
 DdeConversation& DdeConversationList::Open(std::string_view server, std::string_view topic,

@@ -12,6 +12,7 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 
+#include "platform/CodePage.h"
 #include "screens/ClassFields.h"
 #include "screens/Figure.h"
 #include "screens/PlaceholderControl.h"
@@ -526,10 +527,7 @@ bool TCGrille::RunCommand(std::string_view type, int column, int row)
     QTableWidget* table = Table();
     if (table == nullptr)
         return false;
-    std::string name(type);
-    for (char& c : name)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    const std::string name = platform::UpperAscii(type);
     const ProgramChange change(m_programChange);
     const int columns = table->columnCount();
     const int rows = table->rowCount();

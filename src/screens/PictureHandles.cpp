@@ -4,18 +4,11 @@
 #include <limits>
 #include <utility>
 
+#include "platform/CodePage.h"
 #include "platform/Log.h"
 
 namespace screens {
 namespace {
-
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
 
 bool HasPixels(const Picture& picture)
 {
@@ -28,7 +21,7 @@ std::int32_t PictureHandles::Open(const std::string& name, Picture picture)
 {
     if (!HasPixels(picture))
         return 0;
-    const std::string key = Upper(name);
+    const std::string key = platform::UpperAscii(name);
     if (auto known = m_byName.find(key); known != m_byName.end()) {
         m_pictures[known->second] = std::move(picture);
         return known->second;
