@@ -17,6 +17,11 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     socat patch
     xvfb xdotool x11-utils
+    # media player and web browser: Qt Multimedia on GStreamer, Qt WebEngine
+    qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
+    qt6-webengine-dev
+    # alarms: a real SMTP server and dBASE reader for the tests
+    python3-aiosmtpd dbview
 )
 
 export DEBIAN_FRONTEND=noninteractive

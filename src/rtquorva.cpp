@@ -159,6 +159,9 @@ int main(int argc, char** argv) {
         options.headless = true;
     }
     shell::RouteQtMessagesToLog();
+    // The web browser module's engine shares OpenGL contexts with the windows; Qt must know
+    // before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
 
     shell::ShellSettings shellSettings;

@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
     // beside a real run-time.
     if (std::getenv("QUORVA_INSTANCE") == nullptr)
         platform::SetInstanceName("test" + std::to_string(::getpid()));
+    // As the run-time does, for the web browser module.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -20,6 +20,8 @@
 #include "runtime/ScreenCommands.h"
 #include "runtime/StringFunctions.h"
 #include "runtime/TaskFunctions.h"
+#include "runtime/MediaCommands.h"
+#include "runtime/WebCommands.h"
 #include "screens/ScreenGlobals.h"
 #include "screens/ScreenLoader.h"
 
@@ -77,7 +79,8 @@ platform::Status RuntimeHost::Build() {
                      &AddMemoryFunctions, &AddMathFunctions, &AddPortFunctions, &AddLadderFunctions,
                      &AddTaskFunctions, &AddProfilerFunctions, &AddScreenCommands,
                      &AddMenuFunctions, &AddDateFunctions, &AddTextFileFunctions,
-                     &AddVariableFunctions, &AddFormServiceCommands, &AddUnitFunctions}) {
+                     &AddVariableFunctions, &AddFormServiceCommands, &AddUnitFunctions,
+                     &AddMediaCommands, &AddWebCommands}) {
         if (platform::Status added = add(m_implementations); !added)
             return added;
     }

@@ -17,6 +17,7 @@ void ScreenGlobals::Reset()
     dictionary = nullptr;
     boxes = nullptr;
     variables = nullptr;
+    alarms = nullptr;
     currentWindow = nullptr;
     currentFigure = nullptr;
     stepText = std::string(kIdleStepText);
@@ -31,6 +32,8 @@ void ScreenGlobals::Reset()
     menu = MenuSelection{};
     textMessage.clear();
     pictureHandles.Clear();
+    mediaPlayers.Clear();
+    webBrowsers.Clear();
     dragText.reset();
     droppedText.clear();
     openScreen = nullptr;

@@ -14,12 +14,15 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "screens/AlarmSource.h"
 #include "screens/ClassRegistry.h"
 #include "screens/InputEvents.h"
+#include "screens/MediaPlayers.h"
 #include "screens/MenuSelection.h"
 #include "screens/PictureHandles.h"
 #include "screens/ScreenUnits.h"
 #include "screens/ScreenVariables.h"
+#include "screens/WebBrowsers.h"
 
 namespace shell {
 class Dictionary;
@@ -59,6 +62,8 @@ struct ScreenGlobals {
     shell::MessageBoxes* boxes = nullptr;
     // The project's global variables (null: every binding stays unresolved).
     ScreenVariables* variables = nullptr;
+    // The alarm manager's active list for the alarm display objects (null: no alarms).
+    AlarmSource* alarms = nullptr;
 
     // The window and the figure on whose behalf code runs (the figure's widget).
     QPointer<ScreenForm> currentWindow;
@@ -93,6 +98,9 @@ struct ScreenGlobals {
     std::string textMessage;
     // The pictures program code holds by handle.
     PictureHandles pictureHandles;
+    // The media players of figures and the web browsers units made.
+    MediaPlayers mediaPlayers;
+    WebBrowsers webBrowsers;
     // The text of the drag that DRAG started and no DROP took yet, and the last one dropped.
     std::optional<std::string> dragText;
     std::string droppedText;
