@@ -274,6 +274,12 @@ bool GetPaletteColor(Ref<std::int32_t> color) {
         platform::LogWarning("GETPALETTECOLOR: the colour variable cannot be reached");
         return false;
     }
+    // Without a display nobody could answer the dialog, and the unit would wait for ever.
+    if (screens::Globals().boxes == nullptr ||
+        !screens::Globals().boxes->Presenter().CanShowDialogs()) {
+        platform::LogWarning("GETPALETTECOLOR: no dialog can be shown here; the colour is kept");
+        return false;
+    }
     QColor initial = screens::WindowsColour(static_cast<std::uint32_t>(*value));
     initial.setAlpha(255);
     // Qt's own dialog: the same on every desktop, and the one whose custom colours FIRSTCOLORS

@@ -47,6 +47,9 @@ public:
     virtual ~MessagePresenter() = default;
     virtual std::int32_t Show(const std::string& caption, const std::string& text,
                               std::uint32_t flags) = 0;
+    // Whether a dialog that waits for the operator can be shown: never without a display,
+    // where nobody could answer it.
+    virtual bool CanShowDialogs() const { return false; }
 };
 
 } // namespace shell

@@ -28,6 +28,7 @@ public:
     // For tests: show real boxes even on the offscreen and minimal platforms (never when
     // headless was asked for or there is no QApplication).
     void SetForceShow(bool force) { m_forceShow = force; }
+    bool CanShowDialogs() const override { return CanShow(); }
 
 private:
     bool CanShow() const;

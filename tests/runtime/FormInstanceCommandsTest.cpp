@@ -78,7 +78,9 @@ public:
         lastFlags = flags;
         return answer;
     }
+    bool CanShowDialogs() const override { return dialogs; }
     std::int32_t answer = shell::answer::Yes;
+    bool dialogs = true;
     std::vector<std::string> captions;
     std::vector<std::string> texts;
     std::uint32_t lastFlags = 0;
@@ -250,6 +252,17 @@ TEST_F(FormInstanceCommands, GetPaletteColorWritesTheChosenColourOnlyOnOk) {
             }
         });
     };
+
+    // Without a display (or without boxes) no dialog is shown: nobody could answer it.
+    EXPECT_FALSE(cmd::GetPaletteColor(colour));
+    InstanceBoxAnswers presenter;
+    shell::Dictionary colourWords;
+    shell::MessageBoxes colourBoxes(colourWords, presenter);
+    screens::Globals().boxes = &colourBoxes;
+    presenter.dialogs = false;
+    EXPECT_FALSE(cmd::GetPaletteColor(colour));
+    EXPECT_EQ(colour.GetOr(0), 0x000000FF);
+    presenter.dialogs = true;
 
     answerDialog(false);
     EXPECT_FALSE(cmd::GetPaletteColor(colour));
