@@ -13,6 +13,9 @@ namespace platform {
 
 namespace {
 
+// The engine whose call runs on this thread (the innermost, when engines nest).
+thread_local CpuEngine* t_runningEngine = nullptr;
+
 constexpr std::uint32_t kInitialEflags = 0x00000202;
 constexpr std::uint8_t kHlt = 0xF4;
 constexpr std::uint8_t kInt3 = 0xCC;
@@ -238,10 +241,12 @@ Result<GuestRegisters> CpuEngine::Call(GuestAddress address, const GuestRegister
         return Fail(fmt::format("calls nested more than {} deep: call of 0x{:08X} refused",
                                 kMaxDepth, address));
     GuestAddress esp = StackTop();
-    if (level == 0) {
-        m_generation = m_watchdog->Begin();
-    } else {
-        if (m_watchdog->Fired(m_generation))
+    // A top-level call is timed; so is a call made while the runtime function that makes it
+    // waits with the watchdog paused.
+    const bool timed = level == 0 || m_watchdogPauses[static_cast<std::size_t>(level)] > 0;
+    const std::uint32_t outerGeneration = m_generation;
+    if (level > 0) {
+        if (!timed && m_watchdog->Fired(m_generation))
             return Fail(WatchdogText());
         uc_context*& context = m_contexts[static_cast<std::size_t>(level)];
         if (context == nullptr && uc_context_alloc(m_uc, &context) != UC_ERR_OK) {
@@ -251,6 +256,10 @@ Result<GuestRegisters> CpuEngine::Call(GuestAddress address, const GuestRegister
         uc_context_save(m_uc, context);
         esp = Get(X86Register::Esp);
     }
+    if (timed)
+        m_generation = m_watchdog->Begin();
+    CpuEngine* const outerEngine = t_runningEngine;
+    t_runningEngine = this;
 
     Result<GuestRegisters> result = [&]() -> Result<GuestRegisters> {
         const std::uint64_t frame = 4 * (std::uint64_t{stackArguments.size()} + 1);
@@ -287,8 +296,12 @@ Result<GuestRegisters> CpuEngine::Call(GuestAddress address, const GuestRegister
         return ran;
     }();
 
-    if (level == 0) {
+    t_runningEngine = outerEngine;
+    if (timed) {
         m_watchdog->End();
+        m_generation = outerGeneration; // paused: restarted when the wait ends
+    }
+    if (level == 0) {
         m_returnedSt0Live = true;
     } else {
         m_returnedSt0 = St(0);
@@ -296,6 +309,22 @@ Result<GuestRegisters> CpuEngine::Call(GuestAddress address, const GuestRegister
         uc_context_restore(m_uc, m_contexts[static_cast<std::size_t>(level)]);
     }
     return result;
+}
+
+CpuEngine* CpuEngine::RunningOnThisThread() { return t_runningEngine; }
+
+void CpuEngine::PauseWatchdog() {
+    if (m_depth == 0)
+        return;
+    if (m_watchdogPauses[static_cast<std::size_t>(m_depth)]++ == 0)
+        m_watchdog->End();
+}
+
+void CpuEngine::ResumeWatchdog() {
+    if (m_depth == 0 || m_watchdogPauses[static_cast<std::size_t>(m_depth)] == 0)
+        return;
+    if (--m_watchdogPauses[static_cast<std::size_t>(m_depth)] == 0)
+        m_watchdog->Restart(m_generation);
 }
 
 Status CpuEngine::CallUnitCode(GuestAddress address) {

@@ -73,6 +73,14 @@ public:
     std::optional<long double> ReturnedSt0() const;
 
     int Depth() const { return m_depth; }         // nesting depth of Call, 0 outside
+    // The engine running a call on the calling thread, or null.
+    static CpuEngine* RunningOnThisThread();
+    // Around a wait of a runtime function for something outside the guest (the operator, a
+    // program, a server): the watchdog does not count it, and the calling code has a whole limit
+    // again afterwards. Guest code called during the wait is timed on its own. Pairs; prefer
+    // HostWait.
+    void PauseWatchdog();
+    void ResumeWatchdog();
     void SetWatchdog(std::uint32_t milliseconds); // 0 = off; default 5000
     std::uint32_t Watchdog() const;
     GuestMemory& Memory() { return m_memory; }
@@ -128,14 +136,35 @@ private:
     uc_struct* m_uc = nullptr;
     std::uint32_t m_stackIndex;
     std::unique_ptr<CpuWatchdog> m_watchdog;
-    std::uint32_t m_generation = 0; // of the top-level call running now
+    std::uint32_t m_generation = 0; // of the call the watchdog times now
     int m_depth = 0;
+    // Pauses of the watchdog by the runtime functions running at each depth.
+    std::array<int, kMaxDepth + 1> m_watchdogPauses{};
     std::array<uc_context*, kMaxDepth> m_contexts{};
     Fault m_fault;
     std::uint64_t m_codeSeen = 0;
     std::vector<GuestMemory::CodeRange> m_codeRanges;
     std::optional<long double> m_returnedSt0;
     bool m_returnedSt0Live = false;
+};
+
+// Pauses the watchdog of the engine running on this thread for its lifetime (nothing when no
+// guest call runs here). For runtime functions that wait for the operator, a program or a server.
+class HostWait {
+public:
+    HostWait() : m_engine(CpuEngine::RunningOnThisThread()) {
+        if (m_engine != nullptr)
+            m_engine->PauseWatchdog();
+    }
+    ~HostWait() {
+        if (m_engine != nullptr)
+            m_engine->ResumeWatchdog();
+    }
+    HostWait(const HostWait&) = delete;
+    HostWait& operator=(const HostWait&) = delete;
+
+private:
+    CpuEngine* m_engine;
 };
 
 } // namespace platform

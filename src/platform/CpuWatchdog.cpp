@@ -35,6 +35,10 @@ std::uint32_t CpuWatchdog::Begin() {
     return m_generation;
 }
 
+void CpuWatchdog::Restart(std::uint32_t generation) {
+    m_running.store(std::uint64_t{generation} << 32 | TickCount(), std::memory_order_release);
+}
+
 void CpuWatchdog::Run() {
     std::unique_lock lock(m_mutex);
     while (!m_quit) {

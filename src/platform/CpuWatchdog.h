@@ -31,6 +31,9 @@ public:
     // Marks the start of a top-level call and returns its generation (never 0).
     std::uint32_t Begin();
     void End() { m_running.store(0, std::memory_order_release); }
+    // Marks the call of that generation as running again from now, with a whole limit ahead
+    // (after a wait that was not the call's own time).
+    void Restart(std::uint32_t generation);
     // Whether the watchdog stopped (or is stopping) the call of that generation.
     bool Fired(std::uint32_t generation) const {
         return m_fired.load(std::memory_order_acquire) == generation;

@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "platform/Log.h"
+#include "platform/CpuEngine.h"
 #include "runtime/ProgramLaunch.h"
 #include "runtime/ScreenCommandSupport.h"
 #include "runtime/ScreenCommands.h"
@@ -84,7 +85,9 @@ void ModalExecute(ShortString commandLine) {
         platform::LogWarning("MODALEXECUTE: {}", started.Error());
         return;
     }
-    // The screens keep drawing and their objects keep running while the program runs.
+    // The screens keep drawing and their objects keep running while the program runs; its
+    // time is not the calling unit's.
+    const platform::HostWait wait;
     const int code = WaitProgram(
         started.Value(), [](void*) { QCoreApplication::processEvents(); }, nullptr,
         kModalPollMilliseconds);

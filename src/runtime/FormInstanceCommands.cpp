@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/FormInstanceCommands.h"
+#include "platform/CpuEngine.h"
 
 #include "platform/CodePage.h"
 #include "platform/Log.h"
@@ -286,6 +287,7 @@ bool GetPaletteColor(Ref<std::int32_t> color) {
     // resets.
     QColorDialog dialog(initial, screens::CurrentWindow());
     dialog.setOption(QColorDialog::DontUseNativeDialog);
+    const platform::HostWait wait; // the operator's time is not the calling unit's
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const QColor chosen = dialog.selectedColor();

@@ -2,6 +2,7 @@
 // The commands on the screens' windows as a whole: a modal form, all forms minimised, and the
 // stay-on-top forms put back among the others for a while.
 #include "platform/Log.h"
+#include "platform/CpuEngine.h"
 #include "runtime/GuiHandles.h"
 #include "runtime/ScreenCommandSupport.h"
 #include "runtime/ScreenCommands.h"
@@ -69,7 +70,9 @@ void DisplayModal(ShortString formName) {
         form->raise();
         form->activateWindow();
     }
-    // The caller waits until the form closes; the screens keep being drawn meanwhile.
+    // The caller waits until the form closes; the screens keep being drawn meanwhile. The
+    // operator's time is not the calling unit's.
+    const platform::HostWait wait;
     loop.exec();
     if (form != nullptr)
         form->setWindowModality(Qt::NonModal);

@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "shell/MessageBoxes.h"
+#include "platform/CpuEngine.h"
 
 #include "platform/CodePage.h"
 #include "platform/Log.h"
@@ -73,6 +74,8 @@ std::int32_t MessageBoxes::MessageBoxTranslated(std::string_view caption, std::s
                                                 std::uint32_t flags) {
     const std::string translatedCaption = m_dictionary.Translate(caption);
     const std::string translatedText = m_dictionary.Translate(text);
+    // The operator's time is not the calling unit's.
+    const platform::HostWait wait;
     return m_presenter.Show(translatedCaption, translatedText, flags);
 }
 

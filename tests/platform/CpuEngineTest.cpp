@@ -237,6 +237,44 @@ TEST_F(CpuEngineTest, WatchdogStopsCodeThatRunsTooLong) {
     ExpectUsable();
 }
 
+TEST_F(CpuEngineTest, AWaitOfARuntimeFunctionIsNotTheCallersTime) {
+    m_engine->SetWatchdog(40);
+    // A handler that waits four limits, then answers: with the watchdog paused the call
+    // succeeds; without, it is stopped.
+    bool pause = true;
+    std::string nestedError;
+    bool nested = false;
+    m_traps.onTrap = [&](CpuEngine& cpu, std::uint32_t) {
+        EXPECT_EQ(CpuEngine::RunningOnThisThread(), &cpu);
+        std::optional<HostWait> wait;
+        if (pause)
+            wait.emplace();
+        std::this_thread::sleep_for(std::chrono::milliseconds(160));
+        if (nested) {
+            // Guest code called during the wait is timed on its own: its loop is stopped, and
+            // the waiting call goes on.
+            auto looped = cpu.Call(At(code::kLoopForever));
+            nestedError = looped.IsOk() ? "" : looped.Error();
+        }
+        cpu.Set(X86Register::Eax, 1);
+    };
+    UseTrapSlot(0);
+    EXPECT_TRUE(m_engine->Call(At(code::kKeepsStateAcrossTrap), {5}).IsOk());
+    nested = true;
+    EXPECT_TRUE(m_engine->Call(At(code::kKeepsStateAcrossTrap), {5}).IsOk());
+    EXPECT_THAT(nestedError, HasSubstr("watchdog: still running after 40 ms"));
+    nested = false;
+    pause = false;
+    auto unpaused = m_engine->Call(At(code::kKeepsStateAcrossTrap), {5});
+    ASSERT_FALSE(unpaused.IsOk());
+    EXPECT_THAT(unpaused.Error(), HasSubstr("watchdog"));
+    EXPECT_EQ(CpuEngine::RunningOnThisThread(), nullptr);
+    {
+        HostWait outside; // no call runs: nothing to pause
+    }
+    ExpectUsable();
+}
+
 TEST_F(CpuEngineTest, TrapHandlersReadArgumentsAndSetResults) {
     std::uint32_t seenIndex = 99;
     m_traps.onTrap = [&](CpuEngine& cpu, std::uint32_t index) {
