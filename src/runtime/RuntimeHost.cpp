@@ -22,6 +22,7 @@
 #include "runtime/TaskFunctions.h"
 #include "runtime/MediaCommands.h"
 #include "runtime/WebCommands.h"
+#include "runtime/MailFunctions.h"
 #include "screens/ScreenGlobals.h"
 #include "screens/ScreenLoader.h"
 
@@ -80,7 +81,7 @@ platform::Status RuntimeHost::Build() {
                      &AddTaskFunctions, &AddProfilerFunctions, &AddScreenCommands,
                      &AddMenuFunctions, &AddDateFunctions, &AddTextFileFunctions,
                      &AddVariableFunctions, &AddFormServiceCommands, &AddUnitFunctions,
-                     &AddMediaCommands, &AddWebCommands}) {
+                     &AddMediaCommands, &AddWebCommands, &AddMailFunctions}) {
         if (platform::Status added = add(m_implementations); !added)
             return added;
     }
