@@ -23,12 +23,17 @@
 #include "runtime/MediaCommands.h"
 #include "runtime/WebCommands.h"
 #include "runtime/MailFunctions.h"
+#include "runtime/AlarmFunctions.h"
+#include "runtime/RuntimeClock.h"
+#include "runtime/ShortString.h"
 #include "screens/ScreenGlobals.h"
 #include "screens/ScreenLoader.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 
 namespace runtime {
@@ -38,6 +43,10 @@ RuntimeHost::RuntimeHost(shell::ShellContext& shell, const HostOptions& options,
     : m_shell(shell), m_options(options), m_globalBlock(std::move(block)) {}
 
 RuntimeHost::~RuntimeHost() {
+    // The alarm manager reads the screens' variables and calls into the engines.
+    if (m_alarms && screens::Globals().alarms == m_alarms.get())
+        screens::Globals().alarms = nullptr;
+    m_alarms.reset();
     // The windows and their cycle go first: they call into the engines and read the cells.
     m_editor.reset();
     screens::Globals().openScreen = nullptr;
@@ -81,7 +90,7 @@ platform::Status RuntimeHost::Build() {
                      &AddTaskFunctions, &AddProfilerFunctions, &AddScreenCommands,
                      &AddMenuFunctions, &AddDateFunctions, &AddTextFileFunctions,
                      &AddVariableFunctions, &AddFormServiceCommands, &AddUnitFunctions,
-                     &AddMediaCommands, &AddWebCommands, &AddMailFunctions}) {
+                     &AddMediaCommands, &AddWebCommands, &AddMailFunctions, &AddAlarmFunctions}) {
         if (platform::Status added = add(m_implementations); !added)
             return added;
     }
@@ -151,6 +160,10 @@ platform::Status RuntimeHost::Build() {
         [this] { return EngineOfThisThread(); },
         platform::HostPath(m_directories.ProjectDirectory())});
     screens::Globals().openScreen = [this](std::string_view name) { return OpenScreen(name); };
+    // Made before any unit code runs, so that the alarm history functions find it from either
+    // thread; it reads its declarations when the main sequence starts it.
+    m_alarms = std::make_unique<alarms::AlarmManager>(MakeAlarmServices(projectDirectory));
+    screens::Globals().alarms = m_alarms.get();
     auto editor = shell::EditorCommands::Create(
         m_shell.Link(), *m_unitTargets, *m_screens,
         [&cells] { return cells.String(SystemVariableId::STR_SYS10); });
@@ -261,7 +274,131 @@ void RuntimeHost::PollEditorCommand() {
     m_scheduler->RunBesideUnits([this] { m_editor->PollEditorCommand(); });
 }
 
-void RuntimeHost::StartAlarmManager() { SayOnce(m_saidAlarms, "the alarm manager"); }
+void RuntimeHost::StartAlarmManager() {
+    if (m_alarmsStarted)
+        return;
+    m_alarmsStarted = true;
+    if (m_alarms->Start() == 0)
+        return;
+    m_screens->Cycle().AddHook([this] {
+        if (m_alarms)
+            m_alarms->ScanStep();
+    });
+}
+
+void RuntimeHost::StopAlarms() {
+    if (m_alarms)
+        m_alarms->Stop();
+}
+
+alarms::AlarmServices RuntimeHost::MakeAlarmServices(const std::string& projectDirectory) {
+    alarms::AlarmServices services;
+    services.variables = screens::Globals().variables;
+    services.package = &m_shell.Package();
+    services.dictionary = &m_shell.Words();
+    services.projectDirectory = projectDirectory;
+    services.tickMilliseconds = [] {
+        return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
+    };
+    services.dateText = [] { return ShortDateText(std::chrono::system_clock::now()); };
+    services.timeText = [] { return TimeText(std::chrono::system_clock::now()); };
+    services.logDateText = [] {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        char text[16];
+        return std::string(text, std::strftime(text, sizeof text, "%d/%m/%Y", &local));
+    };
+    services.printHook = [this](const std::string& line) {
+        CallAlarmHook(SystemVariableId::CALLBACKPRINTALARM, "CALLBACKPRINTALARM", {{line, {}}},
+                      m_printHookFaulted);
+    };
+    services.smsHook = [this](const alarms::SmsEvent& sms) {
+        CallAlarmHook(SystemVariableId::CALLBACKALARMEX, "CALLBACKALARMEX",
+                      {{sms.date, {}},
+                       {sms.time, {}},
+                       {sms.text, {}},
+                       {sms.destination, {}},
+                       {std::string(1, sms.kind), {}},
+                       {sms.state, {}},
+                       {{}, sms.event},
+                       {sms.zone, {}},
+                       {sms.group, {}}},
+                      m_smsHookFaulted);
+    };
+    services.beep = [this](unsigned hertz) { SpeakerOn(hertz); };
+    return services;
+}
+
+void RuntimeHost::CallAlarmHook(SystemVariableId cell, std::string_view name,
+                                const std::vector<HookArgument>& arguments,
+                                std::uint32_t& faulted) {
+    const auto address = static_cast<std::uint32_t>(m_library->Variables().Integer(cell));
+    if (address == 0 || address == faulted)
+        return;
+    faulted = 0;
+    platform::CpuEngine* cpu = EngineOfThisThread();
+    if (cpu == nullptr)
+        return;
+    constexpr std::uint32_t kStringSize = 256;
+    constexpr std::uint32_t kMaxStrings = 16;
+    if (!m_hookScratch)
+        m_hookScratch = m_memory->AllocateRuntime(kStringSize * kMaxStrings);
+    if (!m_hookScratch) {
+        platform::LogError("{}: no guest memory for the alarm hook's arguments", name);
+        return;
+    }
+    std::vector<std::uint32_t> values;
+    std::uint32_t strings = 0;
+    for (const HookArgument& argument : arguments) {
+        if (argument.integer) {
+            values.push_back(static_cast<std::uint32_t>(*argument.integer));
+            continue;
+        }
+        const ShortString text(argument.text);
+        const platform::GuestAddress at = *m_hookScratch + kStringSize * strings++;
+        m_memory->WriteBytes(at, text.Stored(), static_cast<std::uint32_t>(text.Length() + 1));
+        values.push_back(at);
+    }
+    platform::GuestRegisters registers;
+    registers.eax = values.size() > 0 ? values[0] : 0;
+    registers.edx = values.size() > 1 ? values[1] : 0;
+    registers.ecx = values.size() > 2 ? values[2] : 0;
+    const std::vector<std::uint32_t> stacked(
+        values.begin() + std::min<std::size_t>(3, values.size()), values.end());
+    const std::string previousStep = screens::Globals().stepText;
+    screens::SetStepText(name);
+    auto called = cpu->Call(address, registers, stacked);
+    screens::SetStepText(previousStep);
+    if (!called) {
+        faulted = address;
+        platform::LogError("{}: the alarm hook at 0x{:08x} failed: {}; it is not called again "
+                           "until {} changes",
+                           name, address, called.Error(), name);
+    }
+}
+
+void RuntimeHost::SpeakerOn(unsigned hertz) {
+    // The PC speaker: timer 2 at the tone's divisor, then bits 0 and 1 of port 0x61.
+    if (!m_ports.PortsAvailable()) {
+        if (!m_saidNoSpeaker)
+            platform::LogInfo("no access to I/O ports: alarms do not beep");
+        m_saidNoSpeaker = true;
+        return;
+    }
+    const std::int32_t bus = m_library->Variables().Integer(SystemVariableId::NTBUSTYPE);
+    const std::uint8_t control = m_ports.ReadPortByte(bus, 0x61);
+    if ((control & 0x03u) == 0x03u)
+        return;
+    constexpr unsigned kTimerHertz = 1193180;
+    const unsigned divisor = kTimerHertz / std::max(hertz, 19u);
+    m_ports.WritePortByte(bus, 0x43, 0xB6);
+    m_ports.WritePortByte(bus, 0x42, static_cast<std::uint8_t>(divisor & 0xFFu));
+    m_ports.WritePortByte(bus, 0x42, static_cast<std::uint8_t>((divisor >> 8) & 0xFFu));
+    m_ports.WritePortByte(bus, 0x61, static_cast<std::uint8_t>(control | 0x03u));
+}
 
 void RuntimeHost::StopScheduler() { m_scheduler->StopScan(); }
 

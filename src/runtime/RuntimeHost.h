@@ -5,8 +5,12 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "alarms/AlarmManager.h"
 #include "engine/DebugMap.h"
 #include "engine/FunctionCollection.h"
 #include "engine/GlobalBlock.h"
@@ -25,6 +29,7 @@
 #include "runtime/RuntimeLibrary.h"
 #include "runtime/ScreenHost.h"
 #include "runtime/Services.h"
+#include "runtime/SystemVariableSpecs.h"
 #include "shell/EditorCommands.h"
 #include "shell/RuntimeHooks.h"
 #include "shell/ShellContext.h"
@@ -66,6 +71,7 @@ public:
     void RunScanPass() override;
     void PollEditorCommand() override;
     void StartAlarmManager() override;
+    void StopAlarms() override;
     void StopScheduler() override;
     void SetEndProgram(bool value) override;
     void SwitchSpeakerOff() override;
@@ -77,6 +83,7 @@ public:
     engine::VariableStore& Store() { return *m_store; }
     RuntimeLibrary& Library() { return *m_library; }
     ScreenHost& Screens() { return *m_screens; }
+    alarms::AlarmManager& Alarms() { return *m_alarms; }
     platform::GuestMemory& Memory() { return *m_memory; }
 
     // The CPU engine of the calling thread, made on first use.
@@ -86,6 +93,22 @@ private:
     RuntimeHost(shell::ShellContext& shell, const HostOptions& options, engine::GlobalBlock block);
     platform::Status Build();
     void SayOnce(std::atomic<bool>& said, std::string_view what);
+
+    // The alarm manager's reach into the run: variables, files, clock, speaker and the hooks
+    // that units set in CALLBACKPRINTALARM and CALLBACKALARMEX.
+    alarms::AlarmServices MakeAlarmServices(const std::string& projectDirectory);
+    // One argument of an alarm hook: a String (placed in guest memory) or an Integer.
+    struct HookArgument {
+        std::string text;
+        std::optional<std::int32_t> integer;
+    };
+    // Calls the procedure whose address `cell` holds, when it holds one, on this thread's CPU
+    // engine: the first three arguments in EAX, EDX, ECX, the others pushed in order. A
+    // procedure that faults (or runs into the watchdog) is logged and not called again until the
+    // cell holds another address.
+    void CallAlarmHook(SystemVariableId cell, std::string_view name,
+                       const std::vector<HookArgument>& arguments, std::uint32_t& faulted);
+    void SpeakerOn(unsigned hertz);
 
     shell::ShellContext& m_shell;
     HostOptions m_options;
@@ -111,7 +134,13 @@ private:
     std::mutex m_enginesMutex;
     std::map<std::thread::id, std::unique_ptr<platform::CpuEngine>> m_engines;
 
-    std::atomic<bool> m_saidAlarms{false};
+    std::unique_ptr<alarms::AlarmManager> m_alarms;
+    bool m_alarmsStarted = false;
+    // Guest memory for the String arguments of the alarm hooks, made on first use.
+    std::optional<platform::GuestAddress> m_hookScratch;
+    std::uint32_t m_printHookFaulted = 0;
+    std::uint32_t m_smsHookFaulted = 0;
+    bool m_saidNoSpeaker = false;
 };
 
 } // namespace runtime

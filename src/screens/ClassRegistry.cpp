@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "screens/AlarmClasses.h"
 #include "screens/Component.h"
 #include "screens/ControlClasses.h"
 #include "screens/GaugeClasses.h"

@@ -1,11 +1,9 @@
 // Quorva run-time. Licensed under the MIT licence.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include <QPointer>
 #include <QWidget>
@@ -15,36 +13,10 @@
 
 namespace screens {
 
-// The displays fed from elsewhere each cycle: the alarm list and alarm grid (from the alarm
-// manager), the trend and the scrolling trend, and the axis. Loading keeps what their cyclic
-// work needs and applies the hint; the alarm and trend classes do nothing in Run yet. GUI
-// thread; owned by the figure. (The grid is in GridClasses.h.)
-
-// The alarm list shown in a list-box figure.
-class TCAlarm : public Component {
-public:
-    TCAlarm();
-    void ReadData(const ClassData* data) override;
-};
-
-// The alarm grid: five column captions, two filter texts (literals or string-variable names),
-// untranslated as in the data, and 20 bytes of column settings.
-class TCGAlarm : public Component {
-public:
-    static constexpr std::size_t kColumnCount = 5;
-    static constexpr std::size_t kFilterCount = 2;
-
-    TCGAlarm();
-    void ReadData(const ClassData* data) override;
-    const std::array<std::string, kColumnCount>& ColumnCaptions() const { return m_captions; }
-    const std::array<std::string, kFilterCount>& Filters() const { return m_filters; }
-    const std::string& ColumnSettings() const { return m_columnSettings; }
-
-private:
-    std::array<std::string, kColumnCount> m_captions;
-    std::array<std::string, kFilterCount> m_filters;
-    std::string m_columnSettings;
-};
+// The displays fed from elsewhere each cycle: the trend and the scrolling trend, and the axis.
+// Loading keeps what their cyclic work needs and applies the hint; the trend classes do nothing
+// in Run yet. GUI thread; owned by the figure. (The grid is in GridClasses.h, the alarm list and
+// alarm grid in AlarmClasses.h.)
 
 // Trend and scrolling trend: their settings lie mostly in raw fields whose meaning is the editor's;
 // the whole data is kept for the cyclic work to decode.

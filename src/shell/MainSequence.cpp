@@ -239,6 +239,8 @@ void MainSequence::Shutdown() {
     m_context.Threads().ThreadStop(&ScanThreadKey);
     DeleteFilesByMask("*.VAD", m_context.Presenter());
     DeleteFilesByMask("*.VID", m_context.Presenter());
+    // After the final pass, so that what the units did to the alarm history then is kept.
+    m_hooks.StopAlarms();
     m_hooks.SwitchSpeakerOff();
     platform::LogInfo("ended");
 }

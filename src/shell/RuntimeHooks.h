@@ -44,6 +44,9 @@ public:
     // One poll of the editor's command word.
     virtual void PollEditorCommand() = 0;
     virtual void StartAlarmManager() = 0;
+    // Ends the alarm manager once the units have seen the end of the program: its history is
+    // saved.
+    virtual void StopAlarms() {}
     // Clears the scheduler's run flag and waits until the scan in progress has finished.
     virtual void StopScheduler() = 0;
     // The system variable that tells units the program ends.

@@ -16,6 +16,7 @@
 #include "screens/ControlClasses.h"
 #include "screens/GaugeClasses.h"
 #include "screens/ListClasses.h"
+#include "screens/AlarmClasses.h"
 #include "screens/DisplayClasses.h"
 #include "screens/HolderClasses.h"
 #include "screens/PageControl.h"

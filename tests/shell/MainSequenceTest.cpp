@@ -52,6 +52,7 @@ public:
             onGuiPoll();
     }
     void StartAlarmManager() override { Record("StartAlarmManager"); }
+    void StopAlarms() override { Record("StopAlarms"); }
     void StopScheduler() override { Record("StopScheduler"); }
     void SetEndProgram(bool value) override {
         Record(std::string("SetEndProgram ") + (value ? "1" : "0"));
@@ -162,6 +163,7 @@ TEST_F(MainSequenceTest, StartsUnitsAndScreensInOrderThenShutsDownInOrder) {
         "StopScheduler",
         "SetEndProgram 1",
         "RunScanPass",
+        "StopAlarms",
         "SwitchSpeakerOff",
     };
     EXPECT_EQ(m_hooks.Calls(), expected);

@@ -2,8 +2,10 @@
 # The automatic unit of the screen MAIN: the GUI cycle runs it once per cycle with MAIN's window
 # as the current window. It shows the level in the bar and the value, colours the value red at
 # the high mark, turns clicks on the Start and Stop buttons into the pump command, lights the
-# pump lamp, blinks the high-level text, shows the About text when the menu asks for it and opens
-# the screen CONTROLS from the menu (command 101) or when SHOWCTRL is set.
+# pump lamp, blinks the high-level text, shows the About text when the menu asks for it, opens
+# the screen CONTROLS from the menu (command 101) or when SHOWCTRL is set, and the screen ALARMS
+# from the menu (command 102) or when SHOWALM is set. The alarm list (ALARMLIST) needs no code:
+# its class fills it from the alarm manager.
 @uses MVARGLOB
 @import variable LEVEL
 @import variable PUMP
@@ -11,6 +13,7 @@
 @import variable BT_500
 @import variable MENUID
 @import variable SHOWCTRL
+@import variable SHOWALM
 @import function COMMUT_FIG
 @import function SETVALUE
 @import function SETCOLOR
@@ -29,6 +32,7 @@
 @var N_HIGH : String = 'HIGHTXT'
 @var N_ABOUT : String = 'ABOUTTXT'
 @var N_CONTROLS : String = 'CONTROLS'
+@var N_ALARMS : String = 'ALARMS'
 @var SHOWABOUT : Boolean
 @var STARTED : Boolean
 @main cycle
@@ -141,4 +145,13 @@ cycle:
 91: mov     byte ptr [SHOWCTRL], 0
     mov     eax, offset N_CONTROLS
     call    dword ptr [DISPLAY]
-10: ret
+10:
+    # menu item 102, or SHOWALM set from outside: opens the screen ALARMS
+    cmp     word ptr [MENUID], 102
+    je      101f
+    cmp     byte ptr [SHOWALM], 0
+    je      11f
+101: mov    byte ptr [SHOWALM], 0
+    mov     eax, offset N_ALARMS
+    call    dword ptr [DISPLAY]
+11: ret

@@ -20,3 +20,12 @@
 @var LOADREC : Boolean export
 @var RECIPE : String = 'demo_recipe' export
 @var PAGENO : Integer export
+# the alarms (Alarm.OCO): the pump fault that TANK raises, the summaries of the two alarm groups,
+# the value the selected alarm line writes, the zone the alarm grid shows (empty: all) and the
+# request to open the screen ALARMS
+@var PUMPFLT : Boolean export
+@var TANKALM : Boolean export
+@var PUMPALM : Boolean export
+@var ALMSEL : String export
+@var ALMZONE : String export
+@var SHOWALM : Boolean export

@@ -1,8 +1,10 @@
 # Quorva run-time. Licensed under the MIT licence.
 # A tank whose level the unit simulates every 100 ms: the pump fills it at INFLOW, the outlet
 # drains it at OUTFLOW. At 90 % the high-level flag stops the pump; at 20 % the low-level flag
-# starts it again. The operator (or qlink) may switch the pump by writing PUMP. Each scan also
-# records the measuring point TANK_LOOP for the editor's profiler.
+# starts it again. The operator (or qlink) may switch the pump by writing PUMP. A pump that runs
+# while the valve is nearly closed (VALVE below 5 %, set from the screen CONTROLS) raises the
+# pump fault PUMPFLT, an alarm of Alarm.OCO: the fault holds the pump off until the valve opens
+# again. Each scan also records the measuring point TANK_LOOP for the editor's profiler.
 @period 100
 @uses MVARGLOB
 @import variable LEVEL
@@ -13,8 +15,11 @@
 @import variable OUTFLOW
 @import variable CYCLES
 @import variable STATUS
+@import variable VALVE
+@import variable PUMPFLT
 @var HIGHMARK : Real = 90
 @var LOWMARK : Real = 20
+@var VALVEMIN : Real = 5
 @var FILLING : String = 'filling'
 @var DRAINING : String = 'draining'
 @import function PSTRCPY
@@ -58,6 +63,22 @@ scan:
     jmp     7f
 6:  mov     byte ptr [LOW], 0
 7:  fstp    st(0)
+    # the pump fault: set while the pump runs against the closed valve, cleared when the valve
+    # opens; while it is set the pump stays off
+    fld     tbyte ptr [VALVEMIN]
+    fld     tbyte ptr [VALVE]
+    fcomip  st, st(1)
+    fstp    st(0)
+    jae     21f
+    cmp     byte ptr [PUMP], 0
+    je      22f
+    mov     byte ptr [PUMPFLT], 1
+    jmp     22f
+21: mov     byte ptr [PUMPFLT], 0
+22: cmp     byte ptr [PUMPFLT], 0
+    je      23f
+    mov     byte ptr [PUMP], 0
+23:
     # the status text follows the pump
     mov     eax, offset STATUS
     mov     edx, offset FILLING
