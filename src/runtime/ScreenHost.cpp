@@ -19,6 +19,7 @@
 #include "screens/ScreenLoader.h"
 #include "screens/Screenshots.h"
 #include "shell/MessageBoxes.h"
+#include "trends/TrendClasses.h"
 
 namespace runtime {
 
@@ -41,6 +42,7 @@ ScreenHost::ScreenHost(Context context) : m_context(std::move(context))
     m_variables = std::make_unique<StoreVariables>(m_context.store);
     globals.variables = m_variables.get();
     screens::RegisterStandardClasses(globals.classes);
+    trends::RegisterTrendClasses(globals.classes);
     m_cycle = std::make_unique<screens::GuiCycle>(MakeCycleHooks());
 }
 

@@ -84,8 +84,6 @@ constexpr std::array kStandardRows{
     StandardRow{"PageControl", "CPAge", 145, &Make<PageControl>},
     StandardRow{"TCGALARM", "", 145, &Make<TCGAlarm>},
     StandardRow{"TCGrille", "", 145, &Make<TCGrille>},
-    StandardRow{"TCShTrend", "", 145, &Make<TCShTrend>},
-    StandardRow{"TCTREND", "", 145, &Make<TCTrend>},
     StandardRow{"TCTRACKBAR", "", 145, &Make<TCTrackBar>},
     StandardRow{"TCUPDOWN", "", 145, &Make<TCUpDown>},
     StandardRow{"TSLIDER", "", 145, &Make<TSlider>},

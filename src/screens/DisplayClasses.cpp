@@ -129,19 +129,6 @@ private:
 
 } // namespace
 
-void ChartHolder::ReadData(const ClassData* data)
-{
-    Component::ReadData(data);
-    m_data = data != nullptr ? *data : ClassData{};
-    ApplyHintField(data);
-}
-
-void TCShTrend::ReadData(const ClassData* data)
-{
-    ChartHolder::ReadData(data);
-    m_settings = TextField(data, "settings");
-}
-
 TCAxis::TCAxis() : Component("TCAxis", 145) {}
 
 TCAxis::~TCAxis()

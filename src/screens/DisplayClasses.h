@@ -2,8 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 #include <QPointer>
 #include <QWidget>
@@ -13,43 +11,8 @@
 
 namespace screens {
 
-// The displays fed from elsewhere each cycle: the trend and the scrolling trend, and the axis.
-// Loading keeps what their cyclic work needs and applies the hint; the trend classes do nothing
-// in Run yet. GUI thread; owned by the figure. (The grid is in GridClasses.h, the alarm list and
-// alarm grid in AlarmClasses.h.)
-
-// Trend and scrolling trend: their settings lie mostly in raw fields whose meaning is the editor's;
-// the whole data is kept for the cyclic work to decode.
-class ChartHolder : public Component {
-public:
-    void ReadData(const ClassData* data) override;
-    const ClassData& Data() const { return m_data; }
-
-protected:
-    ChartHolder(std::string_view registeredName, std::int32_t kind)
-        : Component(registeredName, kind)
-    {
-    }
-
-private:
-    ClassData m_data;
-};
-class TCTrend : public ChartHolder {
-public:
-    TCTrend() : ChartHolder("TCTREND", 145) {}
-};
-
-// The scrolling trend: its chart's 1251-byte settings block (all zero when the file ended
-// before it).
-class TCShTrend : public ChartHolder {
-public:
-    TCShTrend() : ChartHolder("TCShTrend", 145) {}
-    void ReadData(const ClassData* data) override;
-    const std::string& Settings() const { return m_settings; }
-
-private:
-    std::string m_settings;
-};
+// The axis, a display drawn from its class data. (The grid is in GridClasses.h, the alarm list
+// and alarm grid in AlarmClasses.h, the trend objects in the trends library.)
 
 // The axis's settings as its class data holds them: the range (two extended reals), the
 // orientation switch, then the number of divisions, the minor ticks per division, the decimals

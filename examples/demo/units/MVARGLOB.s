@@ -29,3 +29,11 @@
 @var ALMSEL : String export
 @var ALMZONE : String export
 @var SHOWALM : Boolean export
+# the pump as the trend on MAIN draws it: 10 while the pump runs, 0 while it stands (set by
+# MAIN_Auto)
+@var PUMPTRC : Integer export
+# the steps of the Grafcet chart PUMPSEQ.Gr7 (the pump sequence that TANK runs), shown on the
+# screen DIAGRAMS
+@var PUMPSEQ : Array[0..3] of Boolean export
+# set from outside (qlink) to open the screen DIAGRAMS, as the menu does
+@var SHOWDIAG : Boolean export

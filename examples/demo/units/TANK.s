@@ -17,6 +17,7 @@
 @import variable STATUS
 @import variable VALVE
 @import variable PUMPFLT
+@import variable PUMPSEQ
 @var HIGHMARK : Real = 90
 @var LOWMARK : Real = 20
 @var VALVEMIN : Real = 5
@@ -79,6 +80,15 @@ scan:
     je      23f
     mov     byte ptr [PUMP], 0
 23:
+    # the steps of the pump sequence (the Grafcet chart PUMPSEQ): 1 while the pump fills, 2 while
+    # the outlet drains, 3 while the fault holds the pump off; the initial step 0 is left at once
+    mov     byte ptr [PUMPSEQ], 0
+    mov     al, byte ptr [PUMP]
+    mov     byte ptr [PUMPSEQ+1], al
+    mov     al, byte ptr [PUMPFLT]
+    mov     byte ptr [PUMPSEQ+3], al
+    or      al, byte ptr [PUMP]
+    sete    byte ptr [PUMPSEQ+2]
     # the status text follows the pump
     mov     eax, offset STATUS
     mov     edx, offset FILLING

@@ -1,0 +1,182 @@
+// Quorva run-time. Licensed under the MIT licence.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <QPointer>
+
+#include "screens/ClassData.h"
+#include "screens/Component.h"
+#include "screens/ScreenVariables.h"
+#include "trends/TrendHistory.h"
+
+namespace screens {
+class Figure;
+} // namespace screens
+
+namespace trends {
+
+class TrendChart;
+
+// The clocks a trend object reads: a millisecond tick count for its sampling period (monotonic,
+// wrapping like a 32-bit tick count) and the wall clock (UTC milliseconds since 1970) for the
+// date and time of its samples. Tests give their own.
+class TrendTime {
+public:
+    virtual ~TrendTime() = default;
+    virtual std::uint32_t TickCount() const = 0;
+    virtual std::int64_t UtcMilliseconds() const = 0;
+};
+
+// The machine's clocks. Any thread.
+class SystemTrendTime final : public TrendTime {
+public:
+    std::uint32_t TickCount() const override;
+    std::int64_t UtcMilliseconds() const override;
+    static const SystemTrendTime& Instance();
+};
+
+// The date and time texts of a moment in local time, as the run-time's clock variables write
+// them: the locale's short date ("dd/MM/yyyy" where the locale has none of its own) and
+// "HH:mm:ss". A label under an X division is the date, CR LF and the time.
+std::string TrendDateText(std::int64_t utcMilliseconds);
+std::string TrendTimeText(std::int64_t utcMilliseconds);
+std::string TrendLabel(std::int64_t utcMilliseconds);
+
+// The time read-out between two division labels: the moment `offset` points after the left
+// label, when `interX` points span from it to the right one, as "HH:mm:ss". The labels' times
+// (after their LF) are taken with their dates when both dates read back, so that a division
+// across midnight reads right; without dates a right time earlier than the left one is taken
+// as the next day. Null when a label holds no time.
+std::optional<std::string> ReadOutTime(std::string_view leftLabel, std::string_view rightLabel,
+                                       int offset, double interX);
+
+// A sampled variable's display text as a number: a decimal number, or "True"/"False" (any case)
+// as 1 and 0, so that a Boolean plots as a step between 0 and 1. Null for any other text.
+std::optional<double> SampleNumber(std::string_view text);
+
+// The class data of a trend object, with the defaults of an object whose data is missing.
+struct TrendObjectSettings {
+    static constexpr std::size_t kPencils = kHistoryValues;
+    static constexpr std::uint32_t kDefaultPeriodMs = 1000;
+
+    int decimals = 0;
+    double lowRangeY = 0;
+    double highRangeY = 100;
+    int divX = 4;
+    int divY = 5;
+    int subX = 1;
+    int subY = 2;
+    int rightBorder = 25;
+    bool grid = false;
+    bool timeReadOut = false;
+    std::string timeVariable;
+    bool valueReadOut = false;
+    std::string valueVariable;
+    bool enableOn = false;
+    std::string enableVariable;
+    // The period text as the file holds it, and what it gives: 0 samples every GUI cycle; a
+    // text that is no whole number of 0 or more gives kDefaultPeriodMs.
+    std::string periodText;
+    std::uint32_t periodMs = kDefaultPeriodMs;
+    std::array<std::string, kPencils> pencilVariables;
+    std::array<std::uint32_t, kPencils> pencilColours{};
+    bool highFromVariable = false;
+    std::string highVariable;
+    bool lowFromVariable = false;
+    std::string lowVariable;
+    std::string reportForm;
+    std::string reportControl;
+    // From the record's spare text, words separated by blanks or ";": "NOHISTORY" keeps this
+    // object without a history file, "HISTORY=<n>" keeps its newest n samples.
+    bool history = true;
+    std::optional<std::size_t> historyBound;
+
+    // Bit i set when pencil i + 1 has a variable.
+    std::uint8_t PencilMask() const;
+};
+
+TrendObjectSettings DecodeTrendSettings(const screens::ClassData* data);
+
+// How the trend classes are made: their clocks and the history files of TCTREND. `time` must
+// outlive every object made with it (null: the machine's clocks).
+struct TrendObjectOptions {
+    const TrendTime* time = nullptr;
+    bool history = true;
+    std::size_t historyBound = TrendHistory::kDefaultBound;
+    // Where the history files go; empty: "Trends" in the project directory (the current
+    // directory when the screens have none).
+    std::string historyDirectory;
+};
+
+// The trend screen object: a recorder in place of its figure. Its first Run (not in design
+// mode, where it does nothing) makes a trend chart over the figure with the object's
+// divisions, range, right border, grid and decimals, gives each pencil with a variable its
+// colour, opens the object's history file and plots the newest samples it holds. Every later
+// Run:
+// * follows the range ends from their variables (Integer or Real), when asked to;
+// * takes a sample when sampling is not tied to a Boolean variable or that variable is true,
+//   at most one per period: each pencil's variable is read as text and converted
+//   (SampleNumber; a text that gives no number leaves a gap); the division labels get the
+//   date and time of the samples (one at position 1 and at each multiple of the division
+//   width I = round(InterX)); when the plot is full the chart scrolls left by one division and
+//   the position goes back by I; the sample goes to the history file;
+// * writes the time under the mouse (ReadOutTime) into the time variable when the mouse moved
+//   or a sample came, and the value under the mouse into the value variable.
+// Variables go by name through the screens' variables; unknown names switch their part off,
+// with one log line. GUI thread; owned by its figure, which owns the chart.
+class TCTrend : public screens::Component {
+public:
+    explicit TCTrend(TrendObjectOptions options = {});
+    ~TCTrend() override;
+
+    void ReadData(const screens::ClassData* data) override;
+    void Run() override;
+
+    const TrendObjectSettings& Settings() const { return m_settings; }
+    // The chart once made, else null.
+    TrendChart* Chart() const;
+    // The position the next sample goes to (1..NptX).
+    int Position() const { return m_position; }
+    // The history file recorded into; empty when the object keeps none.
+    const std::string& HistoryPath() const { return m_historyPath; }
+    const TrendHistory* History() const { return m_history.get(); }
+
+private:
+    void FirstRun(screens::Figure& figure);
+    void OpenHistory(screens::Figure& figure);
+    void FollowRange();
+    bool SamplingEnabled();
+    void TakeSample();
+    void PlotSample(const HistorySample& sample);
+    void ReadOut();
+    const TrendTime& Time() const;
+
+    TrendObjectOptions m_options;
+    TrendObjectSettings m_settings;
+    QPointer<TrendChart> m_chart;
+    std::unique_ptr<TrendHistory> m_history;
+    std::string m_historyPath;
+    bool m_started = false;
+    int m_position = 1;
+    bool m_sampled = false;
+    std::uint32_t m_lastSampleTick = 0;
+    int m_lastMousePoint = -1;
+    bool m_newSample = false;
+    bool m_anyPencil = false;
+    std::optional<screens::VariableBinding> m_enable;
+    std::optional<screens::VariableBinding> m_high;
+    std::optional<screens::VariableBinding> m_low;
+    std::array<bool, TrendObjectSettings::kPencils> m_pencilWarned{};
+    bool m_historyFailing = false;
+    bool m_timeWarned = false;
+    bool m_valueWarned = false;
+};
+
+} // namespace trends
