@@ -22,6 +22,8 @@ PACKAGES=(
     qt6-webengine-dev
     # alarms: a real SMTP server and dBASE reader for the tests
     python3-aiosmtpd dbview
+    # printing: CUPS and its PDF back end, PDF tools for the tests
+    cups cups-client printer-driver-cups-pdf libcups2-dev poppler-utils
 )
 
 export DEBIAN_FRONTEND=noninteractive

@@ -23,6 +23,11 @@
 #include "runtime/MediaCommands.h"
 #include "runtime/WebCommands.h"
 #include "runtime/MailFunctions.h"
+#include "runtime/TrendCommands.h"
+#include "runtime/LadderViewerCommands.h"
+#include "runtime/GrafcetCommands.h"
+#include "runtime/PrintFunctions.h"
+#include "runtime/ReportCommands.h"
 #include "runtime/AlarmFunctions.h"
 #include "runtime/RuntimeClock.h"
 #include "runtime/ShortString.h"
@@ -38,11 +43,42 @@
 
 namespace runtime {
 
+namespace {
+
+// The print spool as the print queue's choice of printers.
+class SpoolPrinters final : public PrinterChoice {
+public:
+    explicit SpoolPrinters(shell::PrintSpool& spool) : m_spool(spool) {}
+    std::vector<std::string> Printers() const override { return m_spool.Printers(); }
+    bool SelectPrinter(std::size_t index) override { return m_spool.SelectPrinter(index); }
+    std::size_t SelectedPrinter() const override { return m_spool.SelectedPrinter(); }
+    PageSetup Page() const override {
+        const shell::PrintSpool::PageSize page = m_spool.Page();
+        PageSetup setup;
+        setup.widthPoints = page.widthPoints;
+        setup.heightPoints = page.heightPoints;
+        setup.paperWidthPoints = page.paperWidthPoints;
+        setup.paperHeightPoints = page.paperHeightPoints;
+        setup.leftMarginPoints = page.leftMarginPoints;
+        setup.topMarginPoints = page.topMarginPoints;
+        return setup;
+    }
+
+private:
+    shell::PrintSpool& m_spool;
+};
+
+} // namespace
+
 RuntimeHost::RuntimeHost(shell::ShellContext& shell, const HostOptions& options,
                          engine::GlobalBlock block)
     : m_shell(shell), m_options(options), m_globalBlock(std::move(block)) {}
 
 RuntimeHost::~RuntimeHost() {
+    // Print commands of code still running go nowhere from now on; the renderer, which goes
+    // with the members, delivers the jobs already taken.
+    ProcessPrintQueue().Detach();
+    AttachReportSpool(nullptr);
     // The alarm manager reads the screens' variables and calls into the engines.
     if (m_alarms && screens::Globals().alarms == m_alarms.get())
         screens::Globals().alarms = nullptr;
@@ -90,7 +126,9 @@ platform::Status RuntimeHost::Build() {
                      &AddTaskFunctions, &AddProfilerFunctions, &AddScreenCommands,
                      &AddMenuFunctions, &AddDateFunctions, &AddTextFileFunctions,
                      &AddVariableFunctions, &AddFormServiceCommands, &AddUnitFunctions,
-                     &AddMediaCommands, &AddWebCommands, &AddMailFunctions, &AddAlarmFunctions}) {
+                     &AddMediaCommands, &AddWebCommands, &AddMailFunctions, &AddAlarmFunctions,
+                     &AddTrendCommands, &AddLadderViewerCommands, &AddGrafcetCommands,
+                     &AddPrintFunctions, &AddReportCommands}) {
         if (platform::Status added = add(m_implementations); !added)
             return added;
     }
@@ -170,6 +208,20 @@ platform::Status RuntimeHost::Build() {
     if (!editor)
         return platform::Fail(editor.Error());
     m_editor = std::move(editor.Value());
+
+    // Printing: jobs are rendered on the renderer's thread and spooled; the page of the chosen
+    // printer (A4 without one) gives XPRINTPAGE and YPRINTPAGE.
+    m_printSpool =
+        std::make_unique<shell::PrintSpool>(shell::PrintSpool::LoadSettings(projectDirectory));
+    m_printers = std::make_unique<SpoolPrinters>(*m_printSpool);
+    m_printRenderer = std::make_unique<PrintRenderer>(PrintRenderer::Output{
+        [spool = m_printSpool.get()](const std::string& pdf, const std::string& title) {
+            spool->Submit(pdf, title);
+        },
+        [spool = m_printSpool.get()] { return spool->NewJobPath(); }});
+    ProcessPrintQueue().Attach(m_printRenderer.get(), m_printers.get());
+    AttachReportSpool(m_printSpool.get());
+    SetPrintPageCells(cells, ProcessPrintQueue().Page());
 
     m_services.loader = m_loader.get();
     m_services.scheduler = m_scheduler.get();

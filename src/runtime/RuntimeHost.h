@@ -26,11 +26,14 @@
 #include "platform/PortAccess.h"
 #include "platform/Result.h"
 #include "runtime/ExternalEntries.h"
+#include "runtime/PrintQueue.h"
+#include "runtime/PrintRenderer.h"
 #include "runtime/RuntimeLibrary.h"
 #include "runtime/ScreenHost.h"
 #include "runtime/Services.h"
 #include "runtime/SystemVariableSpecs.h"
 #include "shell/EditorCommands.h"
+#include "shell/PrintSpool.h"
 #include "shell/RuntimeHooks.h"
 #include "shell/ShellContext.h"
 
@@ -141,6 +144,13 @@ private:
     std::uint32_t m_printHookFaulted = 0;
     std::uint32_t m_smsHookFaulted = 0;
     bool m_saidNoSpeaker = false;
+
+    // Printing: the spool that prints or files the jobs, its printers as the print queue sees
+    // them, and the renderer that makes the jobs' PDF files and hands them to the spool (it
+    // goes first, delivering what still waits).
+    std::unique_ptr<shell::PrintSpool> m_printSpool;
+    std::unique_ptr<PrinterChoice> m_printers;
+    std::unique_ptr<PrintRenderer> m_printRenderer;
 };
 
 } // namespace runtime
