@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QThread>
 
+#include "platform/CodePage.h"
 #include "platform/CpuEngine.h"
 #include "platform/Extended.h"
 #include "platform/Log.h"
@@ -22,6 +23,7 @@
 #include "screens/ScreenGlobals.h"
 #include "trends/TrendChart.h"
 #include "trends/TrendRegistry.h"
+#include "trends/TrendReport.h"
 
 namespace runtime {
 namespace trendcmd {
@@ -362,6 +364,23 @@ std::int32_t TGetSelection(CallFrame& frame) {
     return static_cast<std::int32_t>(block->Selection());
 }
 
+// The chart CUSTOMTREND numbered `handle` (0: the current chart) shown in the figure
+// `controlName` of the open screen `formName`, for PRINTREPORT of that screen.
+void TrendToReport(ShortString formName, ShortString controlName, std::int32_t handle) {
+    if (!OnGuiThread())
+        return;
+    trends::TrendChart* chart =
+        handle > 0 ? trends::ChartByNumber(static_cast<std::uint32_t>(handle)) : Chart();
+    if (chart == nullptr) {
+        platform::LogWarning("TRENDTOREPORT: no trend chart {}", handle);
+        return;
+    }
+    if (!trends::HandChartToReport(*chart, formName.View(), controlName.View()))
+        platform::LogWarning("TRENDTOREPORT: no open screen {} with a figure {}",
+                             platform::CodePageToUtf8(formName.View()),
+                             platform::CodePageToUtf8(controlName.View()));
+}
+
 void TRegisterProc(CallFrame& frame, std::int32_t address) {
     trends::TrendChart* chart = Chart();
     if (chart == nullptr)
@@ -414,6 +433,7 @@ platform::Status AddTrendCommands(Implementations& implementations) {
     Implementations& in = implementations;
     for (const platform::Status& added : {
              in.Add<&CustomTrend>("CUSTOMTREND"),
+             in.Add<&TrendToReport>("TRENDTOREPORT"),
              in.Add<&TDisplayGrid>("TDISPLAYGRID"),
              in.Add<&TSetTextX>("TSETTEXTX"),
              in.Add<&TSetPencilColor>("TSETPENCILCOLOR"),

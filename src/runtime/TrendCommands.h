@@ -11,8 +11,7 @@ namespace runtime {
 class CallFrame;
 class Implementations;
 
-// Binds CUSTOMTREND and the T functions of the program trend chart (TRENDTOREPORT, which
-// belongs to printing, stays a placeholder).
+// Binds CUSTOMTREND and the T functions of the program trend chart, TRENDTOREPORT among them.
 platform::Status AddTrendCommands(Implementations& implementations);
 
 // The trend chart commands as plain functions. CUSTOMTREND makes a chart in place of the

@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "trends/TrendObject.h"
+#include "trends/TrendReport.h"
 
 #include <algorithm>
 #include <bit>
@@ -365,6 +366,25 @@ void TCTrend::Run()
     if (SamplingEnabled())
         TakeSample();
     ReadOut();
+    HandToReport();
+}
+
+void TCTrend::HandToReport()
+{
+    // Once, as soon as the report's screen is open: its figure then shows the chart, so that
+    // printing that screen prints the trend.
+    if (!m_reportPending)
+        return;
+    if (HandChartToReport(*m_chart, m_settings.reportForm, m_settings.reportControl)) {
+        m_reportPending = false;
+        return;
+    }
+    if (!m_reportMissingSaid) {
+        m_reportMissingSaid = true;
+        platform::LogInfo("trend {}: waiting for the report screen {} with its figure {}",
+                          m_chart->FigureName(), platform::CodePageToUtf8(m_settings.reportForm),
+                          platform::CodePageToUtf8(m_settings.reportControl));
+    }
 }
 
 void TCTrend::FirstRun(screens::Figure& figure)
@@ -410,11 +430,7 @@ void TCTrend::FirstRun(screens::Figure& figure)
         m_anyPencil = true;
     }
     m_position = 1;
-    if (!m_settings.reportForm.empty() && !m_settings.reportControl.empty())
-        platform::LogWarning("trend {}: report controls do not exist here; the chart is not "
-                             "handed to {}.{}",
-                             name, platform::CodePageToUtf8(m_settings.reportForm),
-                             platform::CodePageToUtf8(m_settings.reportControl));
+    m_reportPending = !m_settings.reportForm.empty() && !m_settings.reportControl.empty();
     OpenHistory(figure);
 }
 

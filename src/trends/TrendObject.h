@@ -156,6 +156,7 @@ private:
     void TakeSample();
     void PlotSample(const HistorySample& sample);
     void ReadOut();
+    void HandToReport();
     const TrendTime& Time() const;
 
     TrendObjectOptions m_options;
@@ -170,6 +171,9 @@ private:
     int m_lastMousePoint = -1;
     bool m_newSample = false;
     bool m_anyPencil = false;
+    // The chart waits to be handed to its report screen's figure; the wait was logged.
+    bool m_reportPending = false;
+    bool m_reportMissingSaid = false;
     std::optional<screens::VariableBinding> m_enable;
     std::optional<screens::VariableBinding> m_high;
     std::optional<screens::VariableBinding> m_low;

@@ -1,6 +1,7 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "trends/TrendChart.h"
 #include "trends/TrendRegistry.h"
+#include "trends/TrendReport.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -617,4 +618,48 @@ TEST_F(TrendRegistryTest, CurrentChartIsTheOnlyOneOrTheCurrentFiguresOwn) {
     EXPECT_EQ(again->NptX(), 300 - again->LeftMargin() - 10);
     m_form.reset();
     EXPECT_TRUE(trends::Globals().charts.empty());
+}
+
+TEST_F(TrendRegistryTest, AChartHandedToAReportScreenShowsInItsFigure) {
+    screens::FBase* curve = ChartFigure("CURVE1", 10, 10, 0);
+    m_form->show();
+    trends::TrendChart* chart = trends::CreateChart(*curve, {4, 5, 1, 2, 0, 100});
+    chart->SetPencilColour(1, 0x000000FF);
+    for (int x = 1; x <= chart->NptX(); ++x)
+        chart->SetPoint(1, x, 50);
+    EXPECT_EQ(trends::ChartByNumber(chart->Number()), chart);
+    EXPECT_EQ(trends::ChartByNumber(chart->Number() + 1000), nullptr);
+
+    // The report: another open screen with a figure of the control's name.
+    screens::ScreenForm report;
+    report.SetScreenName("REPORT");
+    report.resize(400, 300);
+    auto* frame = new screens::FBase(&report.Client());
+    frame->SetLoading(true);
+    frame->SetKind(static_cast<std::uint8_t>(screens::FigureKind::Rectang));
+    frame->Load(testsupport::Record(screens::FigureKind::Rectang, 20, 20, 320, 170));
+    frame->SetLoading(false);
+    frame->SetNames("", "TRENDPIC");
+    report.show();
+
+    EXPECT_FALSE(trends::HandChartToReport(*chart, "NOSUCH", "TRENDPIC"));
+    EXPECT_FALSE(trends::HandChartToReport(*chart, "report", "NOSUCH"));
+    EXPECT_TRUE(frame->findChildren<QWidget*>().isEmpty());
+
+    // Names ignore case; the picture fills the figure and holds the red curve.
+    ASSERT_TRUE(trends::HandChartToReport(*chart, "report", "trendpic"));
+    ASSERT_EQ(frame->findChildren<QWidget*>().size(), 1);
+    QWidget* picture = frame->findChildren<QWidget*>().front();
+    EXPECT_EQ(picture->geometry(), frame->rect());
+    const QImage shown = picture->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (shown.pixelColor(x, y) == QColor(255, 0, 0))
+                ++red;
+    EXPECT_GT(red, 100);
+
+    // Handing it again replaces the picture.
+    EXPECT_TRUE(trends::HandChartToReport(*chart, "REPORT", "TRENDPIC"));
+    EXPECT_EQ(frame->findChildren<QWidget*>().size(), 1);
 }
