@@ -29,8 +29,19 @@ std::vector<std::string> WriteScreenshots(const std::string& directory, const st
         const std::filesystem::path path =
             std::filesystem::path(directory) / (window->ScreenName() + suffix + ".png");
         const QPixmap image = window->grab();
-        if (image.isNull() || !image.save(QString::fromStdString(path.string()), "PNG")) {
+        // Written under another name, then renamed: whoever watches the directory (a test, a
+        // monitoring tool) never reads a half-written picture.
+        std::filesystem::path partial = path;
+        partial += ".part";
+        if (image.isNull() || !image.save(QString::fromStdString(partial.string()), "PNG")) {
             platform::LogError("screenshots: cannot write {}", path.string());
+            std::filesystem::remove(partial, error);
+            return;
+        }
+        std::filesystem::rename(partial, path, error);
+        if (error) {
+            platform::LogError("screenshots: cannot write {}: {}", path.string(), error.message());
+            std::filesystem::remove(partial, error);
             return;
         }
         written.push_back(path.string());
