@@ -298,7 +298,7 @@ TEST(SerialPorts, APortOpensOnceKeepsItsHandleAndWritesStayWhole) {
     // many partial writes (they are larger than what the terminals buffer).
     constexpr int kThreads = 4;
     constexpr int kTexts = 20;
-    constexpr std::size_t kSize = 8000;
+    constexpr std::size_t kTextSize = 8000;
     auto text = [](int t, int n) {
         std::string made = "T" + std::to_string(t) + "-" + std::to_string(n) + ":";
         made.resize(kSize - 1, static_cast<char>('a' + t));
