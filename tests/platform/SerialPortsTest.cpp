@@ -301,11 +301,11 @@ TEST(SerialPorts, APortOpensOnceKeepsItsHandleAndWritesStayWhole) {
     constexpr std::size_t kTextSize = 8000;
     auto text = [](int t, int n) {
         std::string made = "T" + std::to_string(t) + "-" + std::to_string(n) + ":";
-        made.resize(kSize - 1, static_cast<char>('a' + t));
+        made.resize(kTextSize - 1, static_cast<char>('a' + t));
         return made + "\n";
     };
     std::string got;
-    std::thread reader([&] { got = pair.ReadB(kThreads * kTexts * kSize); });
+    std::thread reader([&] { got = pair.ReadB(kThreads * kTexts * kTextSize); });
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t) {
         writers.emplace_back([&ports, &text, t] {
@@ -316,12 +316,12 @@ TEST(SerialPorts, APortOpensOnceKeepsItsHandleAndWritesStayWhole) {
     for (std::thread& writer : writers)
         writer.join();
     reader.join();
-    ASSERT_EQ(got.size(), kThreads * kTexts * kSize);
+    ASSERT_EQ(got.size(), kThreads * kTexts * kTextSize);
     std::vector<int> next(kThreads, 0);
-    for (std::size_t at = 0; at < got.size(); at += kSize) {
+    for (std::size_t at = 0; at < got.size(); at += kTextSize) {
         const int t = got[at + 1] - '0';
         ASSERT_TRUE(got[at] == 'T' && t >= 0 && t < kThreads) << got.substr(at, 20);
-        ASSERT_TRUE(got.compare(at, kSize, text(t, next[t]++)) == 0)
+        ASSERT_TRUE(got.compare(at, kTextSize, text(t, next[t]++)) == 0)
             << "text at " << at << " is mixed: " << got.substr(at, 20);
     }
 }
