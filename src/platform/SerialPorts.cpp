@@ -1,6 +1,7 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "platform/SerialPorts.h"
 
+#include "platform/ConfigFile.h"
 #include "platform/Log.h"
 #include "platform/Result.h"
 
@@ -55,16 +56,6 @@ std::string_view Trim(std::string_view text) {
 
 char UpperChar(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (UpperChar(a[i]) != UpperChar(b[i]))
-            return false;
-    }
-    return true;
 }
 
 // A decimal number of at most a few digits, nothing else.
@@ -301,64 +292,30 @@ void DrainBeforeClose(int fd, std::chrono::milliseconds timeout) {
     ::tcflush(fd, TCOFLUSH);
 }
 
-// The "COMn=path" entries of the [Ports] section of one configuration file, in file order.
-std::vector<std::pair<int, std::string>> ReadPortsSection(const std::filesystem::path& file) {
+// The "COMn=path" entries of the [Ports] sections of the configuration files, in the order they
+// apply; a malformed line is logged and left out.
+std::vector<std::pair<int, std::string>> ReadPortsSections(const std::string& projectDirectory) {
     std::vector<std::pair<int, std::string>> entries;
-    std::error_code error;
-    if (!std::filesystem::exists(file, error)) {
-        LogDebug("serial: no {}", file.string());
-        return entries;
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        LogWarning("serial: cannot read {}; its port mapping is ignored", file.string());
-        return entries;
-    }
-    std::string line;
-    bool inPorts = false;
-    for (int number = 1; std::getline(in, line); ++number) {
-        std::string_view text = line;
-        if (number == 1 && text.substr(0, 3) == "\xEF\xBB\xBF")
-            text.remove_prefix(3);
-        text = Trim(text);
-        if (text.empty() || text.front() == ';' || text.front() == '#')
-            continue;
-        if (text.front() == '[') {
-            inPorts =
-                text.back() == ']' && EqualsNoCase(Trim(text.substr(1, text.size() - 2)), "Ports");
-            continue;
-        }
-        if (!inPorts)
-            continue;
-        const std::size_t equals = text.find('=');
-        const std::string_view key = Trim(text.substr(0, std::min(equals, text.size())));
+    for (const ConfigEntry& entry : ReadConfigSections(projectDirectory, "Ports", "serial")) {
+        const std::string_view key = entry.key;
         std::optional<int> port;
         if (key.size() > 3 && EqualsNoCase(key.substr(0, 3), "COM"))
             port = ParseSmallNumber(key.substr(3));
-        if (equals == std::string_view::npos || !port || !InRange(*port)) {
+        if (!entry.hasValue || !port || !InRange(*port)) {
             LogWarning("serial: {}:{}: \"{}\" is not COM1..COM16=device; line ignored",
-                       file.string(), number, text);
+                       entry.file.string(), entry.line, entry.text);
             continue;
         }
-        const std::string_view path = Trim(text.substr(equals + 1));
-        if (!path.empty() && path.front() != '/') {
+        if (!entry.value.empty() && entry.value.front() != '/') {
             LogWarning("serial: {}:{}: device \"{}\" is not an absolute path; line ignored",
-                       file.string(), number, path);
+                       entry.file.string(), entry.line, entry.value);
             continue;
         }
-        entries.emplace_back(*port, std::string(path));
+        LogInfo("serial: COM{} is {} ({})", *port,
+                entry.value.empty() ? DefaultDevice(*port) : entry.value, entry.file.string());
+        entries.emplace_back(*port, entry.value);
     }
     return entries;
-}
-
-std::filesystem::path MachineConfigFile() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && *config != '\0')
-        return std::filesystem::path(config) / "quorva" / "quorva.ini";
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0')
-        return std::filesystem::path(home) / ".config" / "quorva" / "quorva.ini";
-    return {};
 }
 
 } // namespace
@@ -457,18 +414,9 @@ void SerialPorts::MapDevice(int port, std::string devicePath) {
 }
 
 void SerialPorts::LoadDeviceMap(const std::string& projectDirectory) {
-    const std::filesystem::path project = std::filesystem::path(projectDirectory) / "quorva.ini";
-    const std::filesystem::path machine = MachineConfigFile();
     // Project entries first, so that the machine's own entries replace them.
-    for (const std::filesystem::path& file : {project, machine}) {
-        if (file.empty())
-            continue;
-        for (auto& [port, path] : ReadPortsSection(file)) {
-            LogInfo("serial: COM{} is {} ({})", port, path.empty() ? DefaultDevice(port) : path,
-                    file.string());
-            MapDevice(port, std::move(path));
-        }
-    }
+    for (auto& [port, path] : ReadPortsSections(projectDirectory))
+        MapDevice(port, std::move(path));
 }
 
 std::string SerialPorts::DevicePath(int port) const {

@@ -19,10 +19,16 @@
 #include <fmt/chrono.h>
 #include <fmt/format.h>
 
+#include "platform/FileIo.h"
 #include "platform/Log.h"
 
 namespace trends {
 namespace {
+
+using platform::IoFailure;
+using platform::ReadAt;
+using platform::SyncDirectoryOf;
+using platform::WriteAt;
 
 constexpr std::string_view kMagic = "QTRNDHST";
 constexpr std::uint16_t kVersion = 1;
@@ -66,65 +72,6 @@ std::uint64_t GetLe(std::string_view bytes, std::size_t at, int size)
     for (int i = size - 1; i >= 0; --i)
         value = value << 8 | static_cast<std::uint8_t>(bytes[at + static_cast<std::size_t>(i)]);
     return value;
-}
-
-std::string ErrnoText(int error)
-{
-    return std::generic_category().message(error);
-}
-
-platform::Failure IoFailure(std::string_view what, const std::string& path, int error)
-{
-    return platform::Fail(fmt::format("cannot {} {}: {}", what, path, ErrnoText(error)));
-}
-
-platform::Status ReadAt(int fd, char* data, std::size_t size, std::uint64_t offset,
-                        const std::string& path)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t count =
-            ::pread(fd, data + done, size - done, static_cast<off_t>(offset + done));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return IoFailure("read", path, errno);
-        if (count == 0)
-            return platform::Fail(fmt::format("cannot read {}: it ends at {} bytes, before {}",
-                                              path, offset + done, offset + size));
-        done += static_cast<std::size_t>(count);
-    }
-    return {};
-}
-
-platform::Status WriteAt(int fd, std::string_view bytes, std::uint64_t offset,
-                         const std::string& path)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                                       static_cast<off_t>(offset + done));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return IoFailure("write", path, count < 0 ? errno : EIO);
-        done += static_cast<std::size_t>(count);
-    }
-    return {};
-}
-
-platform::Status SyncDirectoryOf(const std::string& path)
-{
-    std::filesystem::path directory = std::filesystem::path(path).parent_path();
-    if (directory.empty())
-        directory = ".";
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return IoFailure("open the directory", directory.string(), errno);
-    const bool synced = ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    return synced ? platform::Status() : IoFailure("flush the directory", directory.string(), error);
 }
 
 // A name beside `path` for a file set aside: "<path>.<why>-<UTC time>", with a counter when that
@@ -481,7 +428,7 @@ platform::Status TrendHistory::Append(const HistorySample& sample)
         // What reached the file of this record goes, so that the next append lands whole.
         if (::ftruncate(m_fd, static_cast<off_t>(end)) != 0)
             platform::LogWarning("cannot shorten {} after a failed write: {}", m_path,
-                                 ErrnoText(errno));
+                                 std::generic_category().message(errno));
         return written;
     }
     ++m_records;
