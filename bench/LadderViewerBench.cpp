@@ -21,7 +21,7 @@ constexpr int kColumns = 20;
 constexpr int kChanged = 500;
 
 // Boolean variables V0 ... V1999 held as display texts, as the variable store gives them.
-class BenchVariables final : public screens::ScreenVariables {
+class BenchVariables final : public screens::TextOnlyVariables {
 public:
     explicit BenchVariables(int count) {
         for (int i = 0; i < count; ++i)
@@ -31,22 +31,12 @@ public:
         bool& value = m_values["V" + std::to_string(index)];
         value = !value;
     }
-    std::optional<screens::VariableBinding> Resolve(std::string_view) override {
-        return std::nullopt;
-    }
-    std::uint8_t ReadByte(std::uint32_t) override { return 0; }
-    std::uint16_t ReadWord(std::uint32_t) override { return 0; }
-    std::int32_t ReadInteger(std::uint32_t) override { return 0; }
-    long double ReadReal(std::uint32_t) override { return 0; }
-    float ReadSingle(std::uint32_t) override { return 0; }
-    std::string ReadShortString(std::uint32_t) override { return {}; }
     std::optional<std::string> Text(std::string_view name) override {
         const auto found = m_values.find(std::string(name));
         if (found == m_values.end())
             return std::nullopt;
         return std::string(found->second ? "True" : "False");
     }
-    bool SetText(std::string_view, std::string_view) override { return false; }
 
 private:
     std::unordered_map<std::string, bool> m_values;

@@ -1,6 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
+#include "FuzzWorkDirectory.h"
 #include "alarms/AlarmLog.h"
-#include "platform/Log.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +10,6 @@
 #include <iterator>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace {
 
@@ -18,31 +17,6 @@ std::string ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-
-// A directory of this process for the table copies, on memory when the system has one (the
-// log flushes at every event); removed at exit.
-class WorkDirectory {
-public:
-    WorkDirectory() {
-        std::error_code error;
-        std::filesystem::path base = "/dev/shm";
-        if (!std::filesystem::is_directory(base, error))
-            base = std::filesystem::temp_directory_path();
-        std::string pattern = (base / "fuzz-dbf-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            std::abort();
-        m_path = pattern;
-        platform::log::SetLevel(platform::LogLevel::Off);
-    }
-    ~WorkDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
 
 // What ReadDbf returns must agree with the bytes it read.
 void CheckTable(const alarms::DbfTable& table, std::size_t size) {
@@ -72,12 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (auto table = alarms::ReadDbf(bytes))
         CheckTable(*table, size);
 
-    static const WorkDirectory directory;
-    const std::string path = directory.Path() + "/Alarm.DBF";
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
+    // The table copies are rewritten by the log at every event.
+    static const fuzzsupport::WorkDirectory directory("fuzz-dbf");
+    const std::string path = directory.Write("Alarm.DBF", bytes);
     platform::Result<alarms::AlarmLog> log = alarms::AlarmLog::Open(path, 1 + size % 40);
     if (!log) {
         if (ReadWhole(path) != bytes)

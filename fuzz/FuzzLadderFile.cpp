@@ -29,17 +29,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
 namespace {
 
 // Every name is a variable: its text is "True", "False" or a number, by the name's length.
-class FuzzVariables final : public screens::ScreenVariables {
+class FuzzVariables final : public screens::TextOnlyVariables {
 public:
-    std::optional<screens::VariableBinding> Resolve(std::string_view) override {
-        return std::nullopt;
-    }
-    std::uint8_t ReadByte(std::uint32_t) override { return 0; }
-    std::uint16_t ReadWord(std::uint32_t) override { return 0; }
-    std::int32_t ReadInteger(std::uint32_t) override { return 0; }
-    long double ReadReal(std::uint32_t) override { return 0; }
-    float ReadSingle(std::uint32_t) override { return 0; }
-    std::string ReadShortString(std::uint32_t) override { return {}; }
     std::optional<std::string> Text(std::string_view name) override {
         switch (name.size() % 3) {
         case 0:
@@ -50,7 +41,6 @@ public:
             return std::to_string(name.size());
         }
     }
-    bool SetText(std::string_view, std::string_view) override { return false; }
 };
 
 } // namespace

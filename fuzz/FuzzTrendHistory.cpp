@@ -1,49 +1,16 @@
 // Quorva run-time. Licensed under the MIT licence.
-#include "platform/Log.h"
+#include "FuzzWorkDirectory.h"
 #include "trends/TrendHistory.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace {
-
-// A directory of this process for the history files, on memory when the system has one (the
-// history flushes its file); removed at exit.
-class WorkDirectory {
-public:
-    WorkDirectory() {
-        std::error_code error;
-        std::filesystem::path base = "/dev/shm";
-        if (!std::filesystem::is_directory(base, error))
-            base = std::filesystem::temp_directory_path();
-        std::string pattern = (base / "fuzz-trend-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            std::abort();
-        m_path = pattern;
-        platform::log::SetLevel(platform::LogLevel::Off);
-    }
-    ~WorkDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-
-    // Empties the directory between inputs (set-aside files pile up otherwise).
-    void Clear() const {
-        std::error_code ignored;
-        for (const auto& entry : std::filesystem::directory_iterator(m_path, ignored))
-            std::filesystem::remove(entry.path(), ignored);
-    }
-
-private:
-    std::string m_path;
-};
 
 // What the whole-file reader returns must agree with the bytes it read.
 void CheckParsed(const trends::ParsedHistory& parsed, std::size_t size) {
@@ -63,7 +30,7 @@ void CheckParsed(const trends::ParsedHistory& parsed, std::size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const WorkDirectory work;
+    static const fuzzsupport::WorkDirectory work("fuzz-trend");
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
     platform::Result<trends::ParsedHistory> parsed = trends::ParseHistory(bytes);
@@ -74,11 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // names, or another one when it names none: every outcome must leave a file that reads back
     // whole and takes a new sample.
     work.Clear();
-    const std::string path = work.Path() + "/MAIN_TREND1.trh";
-    {
-        std::ofstream out(path, std::ios::binary);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
+    const std::string path = work.Write("MAIN_TREND1.trh", bytes);
     trends::HistoryIdentity identity{0x03, 1000, 12345};
     if (platform::Result<trends::HistoryIdentity> named = trends::DecodeHistoryHeader(bytes))
         identity = named.Value();

@@ -42,6 +42,21 @@ public:
     virtual bool SetText(std::string_view name, std::string_view text) = 0;
 };
 
+// Variables known only by their display texts (Text), for the tools, benchmarks and fuzz targets
+// that show screen objects outside a run: no name resolves, every address reads 0 or the empty
+// text, and nothing can be written.
+class TextOnlyVariables : public ScreenVariables {
+public:
+    std::optional<VariableBinding> Resolve(std::string_view) override { return std::nullopt; }
+    std::uint8_t ReadByte(std::uint32_t) override { return 0; }
+    std::uint16_t ReadWord(std::uint32_t) override { return 0; }
+    std::int32_t ReadInteger(std::uint32_t) override { return 0; }
+    long double ReadReal(std::uint32_t) override { return 0; }
+    float ReadSingle(std::uint32_t) override { return 0; }
+    std::string ReadShortString(std::uint32_t) override { return {}; }
+    bool SetText(std::string_view, std::string_view) override { return false; }
+};
+
 // The value of a resolved variable as a number: Booleans and Bytes 0..255, Words, Integers,
 // Reals and Singles as they are; 0 for strings and other types.
 long double ReadNumber(ScreenVariables& variables, const VariableBinding& binding);

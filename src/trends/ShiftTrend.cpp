@@ -11,6 +11,7 @@
 #include "screens/Figure.h"
 #include "screens/ScreenGlobals.h"
 #include "trends/TrendChart.h"
+#include "trends/TrendObject.h"
 #include "trends/TrendRegistry.h"
 
 namespace trends {
@@ -97,22 +98,12 @@ ShiftTrendSettings DecodeShiftTrendSettings(std::string_view block)
 }
 
 TCShTrend::TCShTrend(TrendObjectOptions options)
-    : Component("TCShTrend", 145), m_options(std::move(options)),
+    : TrendComponent("TCShTrend", std::move(options)),
       m_block(ShiftTrendSettings::kBlockSize, '\0'), m_settings(DecodeShiftTrendSettings(m_block))
 {
 }
 
 TCShTrend::~TCShTrend() = default;
-
-TrendChart* TCShTrend::Chart() const
-{
-    return m_chart.data();
-}
-
-const TrendTime& TCShTrend::Time() const
-{
-    return m_options.time != nullptr ? *m_options.time : SystemTrendTime::Instance();
-}
 
 void TCShTrend::ReadData(const screens::ClassData* data)
 {
@@ -124,41 +115,18 @@ void TCShTrend::ReadData(const screens::ClassData* data)
     screens::ApplyHintField(data);
 }
 
-void TCShTrend::Run()
+void TCShTrend::Cycle()
 {
-    if (DesignFlag())
-        return;
-    if (!m_started) {
-        screens::Figure* figure = screens::CurrentFigure();
-        if (figure == nullptr)
-            return;
-        m_started = true;
-        FirstRun(*figure);
-        return;
-    }
-    if (m_chart != nullptr && SamplingEnabled())
+    if (SamplingEnabled())
         TakeSample();
 }
 
 void TCShTrend::FirstRun(screens::Figure& figure)
 {
-    ChartSettings chartSettings;
-    chartSettings.divX = m_settings.divX;
-    chartSettings.divY = m_settings.divY;
-    chartSettings.subX = m_settings.subX;
-    chartSettings.subY = m_settings.subY;
-    chartSettings.lowRangeY = m_settings.lowRangeY;
-    chartSettings.highRangeY = m_settings.highRangeY;
-    TrendChart* chart = CreateChart(figure, chartSettings);
-    if (chart == nullptr) {
-        platform::LogError("scrolling trend {}: its chart could not be made",
-                           figure.Properties().componentName);
+    // The decoded border is within the 2..100 pixels a chart's own border takes.
+    TrendChart* chart = MakeChart(figure, "scrolling trend", m_settings);
+    if (chart == nullptr)
         return;
-    }
-    m_chart = chart;
-    chart->SetRightBorder(m_settings.rightBorder);
-    chart->SetGrid(m_settings.grid);
-    chart->SetDecimals(m_settings.decimals);
     for (std::size_t i = 0; i < ShiftTrendSettings::kPencils; ++i) {
         const ShiftTrendPencil& pencil = m_settings.pencils[i];
         if (pencil.variable.empty())
@@ -182,41 +150,25 @@ bool TCShTrend::SamplingEnabled()
 {
     if (!m_settings.enableOn || m_settings.enableVariable.empty())
         return true;
-    screens::ScreenVariables* variables = screens::Globals().variables;
-    return m_enable && variables != nullptr && screens::ReadNumber(*variables, *m_enable) != 0;
+    return EnableVariableIsOn();
+}
+
+void TCShTrend::ReportGap(std::size_t index, const std::string& variable,
+                          const std::optional<std::string>&)
+{
+    platform::LogWarning("scrolling trend {}: pencil {} left a gap: \"{}\" gives no number",
+                         m_chart->FigureName(), index + 1, platform::CodePageToUtf8(variable));
 }
 
 void TCShTrend::TakeSample()
 {
-    if (!m_anyPencil)
+    // The decoded period is at least 1 ms.
+    const std::optional<HistorySample> taken = TakeDueSample(
+        m_settings.periodMs,
+        [this](std::size_t i) -> const std::string& { return m_settings.pencils[i].variable; });
+    if (!taken)
         return;
-    const std::uint32_t now = Time().TickCount();
-    if (m_sampled && now - m_lastSampleTick < m_settings.periodMs)
-        return;
-    m_sampled = true;
-    m_lastSampleTick = now;
-
-    HistorySample sample;
-    sample.utcMilliseconds = Time().UtcMilliseconds();
-    screens::ScreenVariables* variables = screens::Globals().variables;
-    for (std::size_t i = 0; i < ShiftTrendSettings::kPencils; ++i) {
-        const std::string& variable = m_settings.pencils[i].variable;
-        if (variable.empty())
-            continue;
-        std::optional<std::string> text;
-        if (variables != nullptr)
-            text = variables->Text(variable);
-        if (const std::optional<double> value = text ? SampleNumber(*text) : std::nullopt) {
-            sample.values[i] = *value;
-            sample.setMask = static_cast<std::uint8_t>(sample.setMask | 1u << i);
-            m_pencilWarned[i] = false;
-        } else if (!m_pencilWarned[i]) {
-            m_pencilWarned[i] = true;
-            platform::LogWarning("scrolling trend {}: pencil {} left a gap: \"{}\" gives no number",
-                                 m_chart->FigureName(), i + 1,
-                                 platform::CodePageToUtf8(variable));
-        }
-    }
+    const HistorySample& sample = *taken;
 
     TrendChart& chart = *m_chart;
     const auto width = static_cast<std::size_t>(std::max(1, chart.NptX()));

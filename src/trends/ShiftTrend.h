@@ -5,25 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include <QPointer>
-
 #include "screens/ClassData.h"
-#include "screens/Component.h"
-#include "screens/ScreenVariables.h"
-#include "trends/TrendHistory.h"
-#include "trends/TrendObject.h"
-
-namespace screens {
-class Figure;
-} // namespace screens
+#include "trends/TrendComponent.h"
 
 namespace trends {
-
-class TrendChart;
 
 // The scrolling trend's settings as this run-time reads its 1251-byte block (little-endian; a
 // fixed string is a length byte and that many slots, the length cut to the slots):
@@ -54,20 +42,11 @@ struct ShiftTrendPencil {
     long double coefficient = 1;
 };
 
-struct ShiftTrendSettings {
+struct ShiftTrendSettings : TrendChartLook {
     static constexpr std::size_t kBlockSize = 1251;
-    static constexpr std::size_t kPencils = 8;
+    static constexpr std::size_t kPencils = kHistoryValues;
 
-    long double lowRangeY = 0;
-    long double highRangeY = 100;
     std::uint32_t periodMs = 1000;
-    int divX = 4;
-    int divY = 5;
-    int subX = 0;
-    int subY = 0;
-    int decimals = 0;
-    int rightBorder = 10;
-    bool grid = false;
     bool timeLabels = true;
     bool enableOn = false;
     std::string enableVariable;
@@ -86,42 +65,33 @@ ShiftTrendSettings DecodeShiftTrendSettings(std::string_view block);
 // point, so the newest sample is always at the right edge. Each X division is labelled with the
 // date and time of the sample at its column. No history file. GUI thread; owned by its figure,
 // which owns the chart.
-class TCShTrend : public screens::Component {
+class TCShTrend : public TrendComponent {
 public:
     explicit TCShTrend(TrendObjectOptions options = {});
     ~TCShTrend() override;
 
     void ReadData(const screens::ClassData* data) override;
-    void Run() override;
 
     // The block as read (1251 bytes; zeros when the file ended before it) and its reading.
     const std::string& SettingsBlock() const { return m_block; }
     const ShiftTrendSettings& Settings() const { return m_settings; }
-    // The chart once made, else null.
-    TrendChart* Chart() const;
     // The samples shown, oldest first (at most the plot's width).
     const std::deque<HistorySample>& Samples() const { return m_samples; }
 
 private:
-    void FirstRun(screens::Figure& figure);
+    void FirstRun(screens::Figure& figure) override;
+    void Cycle() override;
+    void ReportGap(std::size_t index, const std::string& variable,
+                   const std::optional<std::string>& text) override;
     bool SamplingEnabled();
     void TakeSample();
     void Redraw();
     void Label();
-    const TrendTime& Time() const;
 
-    TrendObjectOptions m_options;
     std::string m_block;
     ShiftTrendSettings m_settings;
-    QPointer<TrendChart> m_chart;
-    bool m_started = false;
-    bool m_anyPencil = false;
-    bool m_sampled = false;
-    std::uint32_t m_lastSampleTick = 0;
-    std::optional<screens::VariableBinding> m_enable;
     std::deque<HistorySample> m_samples;
     std::size_t m_width = 0; // the plot's width at the last sample
-    std::array<bool, ShiftTrendSettings::kPencils> m_pencilWarned{};
 };
 
 } // namespace trends

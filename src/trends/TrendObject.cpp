@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 
@@ -14,7 +13,6 @@
 #include <QLocale>
 #include <QTime>
 
-#include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/Log.h"
 #include "screens/ClassFields.h"
@@ -70,7 +68,7 @@ std::int32_t Int32Field(const screens::ClassData* data, std::string_view name, s
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(LittleEndian(bytes, 4)));
 }
 
-double RangeField(const screens::ClassData* data, std::string_view name, double fallback)
+long double RangeField(const screens::ClassData* data, std::string_view name, long double fallback)
 {
     const std::string bytes = screens::TextField(data, name);
     if (bytes.size() < 8)
@@ -178,24 +176,6 @@ void ReadOptions(std::string_view text, TrendObjectSettings& settings)
 
 // ---------------------------------------------------------------------------------------------
 // Clocks, labels, numbers
-
-std::uint32_t SystemTrendTime::TickCount() const
-{
-    return platform::TickCount();
-}
-
-std::int64_t SystemTrendTime::UtcMilliseconds() const
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-const SystemTrendTime& SystemTrendTime::Instance()
-{
-    static const SystemTrendTime s_time;
-    return s_time;
-}
 
 std::string TrendDateText(std::int64_t utcMilliseconds)
 {
@@ -322,22 +302,9 @@ TrendObjectSettings DecodeTrendSettings(const screens::ClassData* data)
 // ---------------------------------------------------------------------------------------------
 // TCTrend
 
-TCTrend::TCTrend(TrendObjectOptions options)
-    : Component("TCTREND", 145), m_options(std::move(options))
-{
-}
+TCTrend::TCTrend(TrendObjectOptions options) : TrendComponent("TCTREND", std::move(options)) {}
 
 TCTrend::~TCTrend() = default;
-
-TrendChart* TCTrend::Chart() const
-{
-    return m_chart.data();
-}
-
-const TrendTime& TCTrend::Time() const
-{
-    return m_options.time != nullptr ? *m_options.time : SystemTrendTime::Instance();
-}
 
 void TCTrend::ReadData(const screens::ClassData* data)
 {
@@ -346,22 +313,8 @@ void TCTrend::ReadData(const screens::ClassData* data)
     screens::ApplyHintField(data);
 }
 
-void TCTrend::Run()
+void TCTrend::Cycle()
 {
-    // In design mode the figure stays as the editor shows it.
-    if (DesignFlag())
-        return;
-    if (!m_started) {
-        screens::Figure* figure = screens::CurrentFigure();
-        if (figure == nullptr)
-            return;
-        m_started = true;
-        FirstRun(*figure);
-        return;
-    }
-    // The chart goes when unit code makes another one over the figure: the object stops.
-    if (m_chart == nullptr)
-        return;
     FollowRange();
     if (SamplingEnabled())
         TakeSample();
@@ -390,22 +343,9 @@ void TCTrend::HandToReport()
 void TCTrend::FirstRun(screens::Figure& figure)
 {
     const std::string& name = figure.Properties().componentName;
-    ChartSettings chartSettings;
-    chartSettings.divX = m_settings.divX;
-    chartSettings.divY = m_settings.divY;
-    chartSettings.subX = m_settings.subX;
-    chartSettings.subY = m_settings.subY;
-    chartSettings.lowRangeY = m_settings.lowRangeY;
-    chartSettings.highRangeY = m_settings.highRangeY;
-    TrendChart* chart = CreateChart(figure, chartSettings);
-    if (chart == nullptr) {
-        platform::LogError("trend {}: its chart could not be made", name);
+    TrendChart* chart = MakeChart(figure, "trend", m_settings);
+    if (chart == nullptr)
         return;
-    }
-    m_chart = chart;
-    chart->SetRightBorderUnchecked(m_settings.rightBorder);
-    chart->SetGrid(m_settings.grid);
-    chart->SetDecimals(m_settings.decimals);
 
     screens::ScreenVariables* variables = screens::Globals().variables;
     const auto resolve = [&](bool wanted, const std::string& variable, std::string_view role) {
@@ -436,12 +376,12 @@ void TCTrend::FirstRun(screens::Figure& figure)
 
 void TCTrend::OpenHistory(screens::Figure& figure)
 {
-    if (!m_options.history || !m_settings.history || !m_anyPencil)
+    if (!Options().history || !m_settings.history || !m_anyPencil)
         return;
     const std::string& figureName = figure.Properties().componentName;
     // The run-time works in the project directory: without a directory of its own a project
     // keeps its trends beside its other files, as it keeps its alarm log.
-    std::filesystem::path directory = m_options.historyDirectory;
+    std::filesystem::path directory = Options().historyDirectory;
     if (directory.empty())
         directory = std::filesystem::path(screens::Globals().projectDirectory) / "Trends";
     if (figureName.empty()) {
@@ -459,7 +399,7 @@ void TCTrend::OpenHistory(screens::Figure& figure)
     identity.periodMs = m_settings.periodMs;
     identity.namesHash = HashPencilNames(m_settings.pencilVariables);
     platform::Result<TrendHistory> opened = TrendHistory::Open(
-        path, identity, m_settings.historyBound.value_or(m_options.historyBound));
+        path, identity, m_settings.historyBound.value_or(Options().historyBound));
     if (!opened) {
         platform::LogWarning("trend {}: it keeps no history: {}", figureName, opened.Error());
         return;
@@ -513,51 +453,27 @@ void TCTrend::FollowRange()
 
 bool TCTrend::SamplingEnabled()
 {
-    if (!m_settings.enableOn)
-        return true;
-    screens::ScreenVariables* variables = screens::Globals().variables;
-    if (!m_enable || variables == nullptr)
-        return false;
-    return screens::ReadNumber(*variables, *m_enable) != 0;
+    return !m_settings.enableOn || EnableVariableIsOn();
+}
+
+void TCTrend::ReportGap(std::size_t index, const std::string& variable,
+                        const std::optional<std::string>& text)
+{
+    platform::LogWarning(
+        "trend {}: pencil {} left a gap: {}", m_chart->FigureName(), index + 1,
+        text ? "the value \"" + platform::CodePageToUtf8(*text) + "\" of \"" +
+                   platform::CodePageToUtf8(variable) + "\" is no number"
+             : "there is no variable \"" + platform::CodePageToUtf8(variable) + "\"");
 }
 
 void TCTrend::TakeSample()
 {
-    if (!m_anyPencil)
+    const std::optional<HistorySample> taken = TakeDueSample(
+        m_settings.periodMs,
+        [this](std::size_t i) -> const std::string& { return m_settings.pencilVariables[i]; });
+    if (!taken)
         return;
-    if (m_settings.periodMs > 0) {
-        const std::uint32_t now = Time().TickCount();
-        if (m_sampled && now - m_lastSampleTick < m_settings.periodMs)
-            return;
-        m_lastSampleTick = now;
-    }
-    m_sampled = true;
-
-    HistorySample sample;
-    sample.utcMilliseconds = Time().UtcMilliseconds();
-    screens::ScreenVariables* variables = screens::Globals().variables;
-    for (std::size_t i = 0; i < TrendObjectSettings::kPencils; ++i) {
-        const std::string& variable = m_settings.pencilVariables[i];
-        if (variable.empty())
-            continue;
-        std::optional<std::string> text;
-        if (variables != nullptr)
-            text = variables->Text(variable);
-        const std::optional<double> value = text ? SampleNumber(*text) : std::nullopt;
-        if (value) {
-            sample.values[i] = *value;
-            sample.setMask = static_cast<std::uint8_t>(sample.setMask | 1u << i);
-            m_pencilWarned[i] = false;
-        } else if (!m_pencilWarned[i]) {
-            m_pencilWarned[i] = true;
-            platform::LogWarning(
-                "trend {}: pencil {} left a gap: {}",
-                m_chart->FigureName(), i + 1,
-                text ? "the value \"" + platform::CodePageToUtf8(*text) + "\" of \"" +
-                           platform::CodePageToUtf8(variable) + "\" is no number"
-                     : "there is no variable \"" + platform::CodePageToUtf8(variable) + "\"");
-        }
-    }
+    const HistorySample& sample = *taken;
     PlotSample(sample);
 
     if (m_history == nullptr)

@@ -9,38 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include <QPointer>
-
 #include "screens/ClassData.h"
-#include "screens/Component.h"
-#include "screens/ScreenVariables.h"
-#include "trends/TrendHistory.h"
-
-namespace screens {
-class Figure;
-} // namespace screens
+#include "trends/TrendComponent.h"
 
 namespace trends {
-
-class TrendChart;
-
-// The clocks a trend object reads: a millisecond tick count for its sampling period (monotonic,
-// wrapping like a 32-bit tick count) and the wall clock (UTC milliseconds since 1970) for the
-// date and time of its samples. Tests give their own.
-class TrendTime {
-public:
-    virtual ~TrendTime() = default;
-    virtual std::uint32_t TickCount() const = 0;
-    virtual std::int64_t UtcMilliseconds() const = 0;
-};
-
-// The machine's clocks. Any thread.
-class SystemTrendTime final : public TrendTime {
-public:
-    std::uint32_t TickCount() const override;
-    std::int64_t UtcMilliseconds() const override;
-    static const SystemTrendTime& Instance();
-};
 
 // The date and time texts of a moment in local time, as the run-time's clock variables write
 // them: the locale's short date ("dd/MM/yyyy" where the locale has none of its own) and
@@ -62,19 +34,18 @@ std::optional<std::string> ReadOutTime(std::string_view leftLabel, std::string_v
 std::optional<double> SampleNumber(std::string_view text);
 
 // The class data of a trend object, with the defaults of an object whose data is missing.
-struct TrendObjectSettings {
+struct TrendObjectSettings : TrendChartLook {
     static constexpr std::size_t kPencils = kHistoryValues;
     static constexpr std::uint32_t kDefaultPeriodMs = 1000;
 
-    int decimals = 0;
-    double lowRangeY = 0;
-    double highRangeY = 100;
-    int divX = 4;
-    int divY = 5;
-    int subX = 1;
-    int subY = 2;
-    int rightBorder = 25;
-    bool grid = false;
+    // The chart's defaults of an object without data differ from the scrolling trend's in
+    // 1 x 2 sub-divisions and a right border of 25 pixels.
+    TrendObjectSettings() {
+        subX = 1;
+        subY = 2;
+        rightBorder = 25;
+    }
+
     bool timeReadOut = false;
     std::string timeVariable;
     bool valueReadOut = false;
@@ -104,17 +75,6 @@ struct TrendObjectSettings {
 
 TrendObjectSettings DecodeTrendSettings(const screens::ClassData* data);
 
-// How the trend classes are made: their clocks and the history files of TCTREND. `time` must
-// outlive every object made with it (null: the machine's clocks).
-struct TrendObjectOptions {
-    const TrendTime* time = nullptr;
-    bool history = true;
-    std::size_t historyBound = TrendHistory::kDefaultBound;
-    // Where the history files go; empty: "Trends" in the project directory (the current
-    // directory when the screens have none).
-    std::string historyDirectory;
-};
-
 // The trend screen object: a recorder in place of its figure. Its first Run (not in design
 // mode, where it does nothing) makes a trend chart over the figure with the object's
 // divisions, range, right border, grid and decimals, gives each pencil with a variable its
@@ -131,17 +91,14 @@ struct TrendObjectOptions {
 //   or a sample came, and the value under the mouse into the value variable.
 // Variables go by name through the screens' variables; unknown names switch their part off,
 // with one log line. GUI thread; owned by its figure, which owns the chart.
-class TCTrend : public screens::Component {
+class TCTrend : public TrendComponent {
 public:
     explicit TCTrend(TrendObjectOptions options = {});
     ~TCTrend() override;
 
     void ReadData(const screens::ClassData* data) override;
-    void Run() override;
 
     const TrendObjectSettings& Settings() const { return m_settings; }
-    // The chart once made, else null.
-    TrendChart* Chart() const;
     // The position the next sample goes to (1..NptX).
     int Position() const { return m_position; }
     // The history file recorded into; empty when the object keeps none.
@@ -149,7 +106,10 @@ public:
     const TrendHistory* History() const { return m_history.get(); }
 
 private:
-    void FirstRun(screens::Figure& figure);
+    void FirstRun(screens::Figure& figure) override;
+    void Cycle() override;
+    void ReportGap(std::size_t index, const std::string& variable,
+                   const std::optional<std::string>& text) override;
     void OpenHistory(screens::Figure& figure);
     void FollowRange();
     bool SamplingEnabled();
@@ -157,27 +117,18 @@ private:
     void PlotSample(const HistorySample& sample);
     void ReadOut();
     void HandToReport();
-    const TrendTime& Time() const;
 
-    TrendObjectOptions m_options;
     TrendObjectSettings m_settings;
-    QPointer<TrendChart> m_chart;
     std::unique_ptr<TrendHistory> m_history;
     std::string m_historyPath;
-    bool m_started = false;
     int m_position = 1;
-    bool m_sampled = false;
-    std::uint32_t m_lastSampleTick = 0;
     int m_lastMousePoint = -1;
     bool m_newSample = false;
-    bool m_anyPencil = false;
     // The chart waits to be handed to its report screen's figure; the wait was logged.
     bool m_reportPending = false;
     bool m_reportMissingSaid = false;
-    std::optional<screens::VariableBinding> m_enable;
     std::optional<screens::VariableBinding> m_high;
     std::optional<screens::VariableBinding> m_low;
-    std::array<bool, TrendObjectSettings::kPencils> m_pencilWarned{};
     bool m_historyFailing = false;
     bool m_timeWarned = false;
     bool m_valueWarned = false;

@@ -225,36 +225,6 @@ const GrafcetZoom& GrafcetZoomAt(int level) {
     return kZoom[static_cast<std::size_t>(std::clamp(level, 0, kGrafcetZoomLevels - 1))];
 }
 
-int GrafcetZoomIn(int level) {
-    switch (level) {
-    case 0:
-        return 1;
-    case 1:
-        return 2;
-    case 2:
-        return 3;
-    case 4:
-        return 2;
-    default:
-        return level;
-    }
-}
-
-int GrafcetZoomOut(int level) {
-    switch (level) {
-    case 1:
-        return 0;
-    case 2:
-        return 1;
-    case 3:
-        return 2;
-    case 4:
-        return 2;
-    default:
-        return level;
-    }
-}
-
 QFont GrafcetFont(int level) {
     return screens::FigureFont("Arial", screens::HeightFromPoints(GrafcetZoomAt(level).fontSize, 96),
                                0);

@@ -35,10 +35,7 @@ constexpr int kGrafcetLargeZoom = 4;
 
 // The scale of a level (levels outside 0..4 are clamped).
 const GrafcetZoom& GrafcetZoomAt(int level);
-// The zoom steps: in 0 -> 1, 1 -> 2, 2 -> 3, 4 -> 2 (3 stays); out 1 -> 0, 2 -> 1, 3 -> 2,
-// 4 -> 2 (0 stays).
-int GrafcetZoomIn(int level);
-int GrafcetZoomOut(int level);
+// The zoom steps between levels are DiagramZoomIn / DiagramZoomOut (DiagramGrid.h).
 
 // The colours of the drawing rules (Windows 0x00BBGGRR values, for reference in tests).
 constexpr std::uint32_t kGrafcetActiveStep = 0x0080FF; // orange

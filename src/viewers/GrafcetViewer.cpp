@@ -143,7 +143,7 @@ void GrafcetViewer::Refresh() {
 }
 
 void GrafcetViewer::ZoomIn() {
-    const int level = GrafcetZoomIn(m_level);
+    const int level = DiagramZoomIn(m_level);
     if (level == m_level)
         return;
     m_level = level;
@@ -154,7 +154,7 @@ void GrafcetViewer::ZoomIn() {
 }
 
 void GrafcetViewer::ZoomOut() {
-    const int level = GrafcetZoomOut(m_level);
+    const int level = DiagramZoomOut(m_level);
     if (level == m_level)
         return;
     m_level = level;
@@ -186,19 +186,7 @@ void GrafcetViewer::UpdateScrollRanges() {
     // Showing or hiding a scroll bar resizes the client area, at once or at the next event: at
     // once, the ranges are set again here for the new size (a scroll bar that comes and goes
     // settles within a few rounds); later, through the viewport's resize.
-    if (m_updatingRanges)
-        return;
-    m_updatingRanges = true;
-    for (int round = 0; round < 3; ++round) {
-        const QSize client = viewport()->size();
-        horizontalScrollBar()->setRange(1, std::max(1, m_virtualSize.width() - client.width()));
-        verticalScrollBar()->setRange(1, std::max(1, m_virtualSize.height() - client.height()));
-        horizontalScrollBar()->setPageStep(std::max(1, client.width() / 2));
-        verticalScrollBar()->setPageStep(std::max(1, client.height()));
-        if (viewport()->size() == client)
-            break;
-    }
-    m_updatingRanges = false;
+    m_scrollRanges.Update(*this, m_virtualSize, 3);
 }
 
 void GrafcetViewer::ScrollToStart() {
@@ -210,17 +198,9 @@ void GrafcetViewer::BringIntoView(int index) {
     if (index < 0 || index >= static_cast<int>(m_chart.cells.size()) || m_chart.columns <= 0)
         return;
     const QRect cell = GrafcetCellRect(m_level, index / m_chart.columns, index % m_chart.columns);
-    const QSize client = viewport()->size();
-    QScrollBar* horizontal = horizontalScrollBar();
-    QScrollBar* vertical = verticalScrollBar();
-    if (cell.left() < horizontal->value())
-        horizontal->setValue(cell.left());
-    else if (cell.right() >= horizontal->value() + client.width())
-        horizontal->setValue(cell.right() + 1 - client.width());
-    if (cell.top() < vertical->value())
-        vertical->setValue(cell.top());
-    else if (cell.bottom() >= vertical->value() + client.height())
-        vertical->setValue(cell.bottom() + 1 - client.height());
+    const QPoint scroll = ScrollToShow(ScrollPosition(), viewport()->size(), cell);
+    horizontalScrollBar()->setValue(scroll.x());
+    verticalScrollBar()->setValue(scroll.y());
 }
 
 QPoint GrafcetViewer::ScrollPosition() const {

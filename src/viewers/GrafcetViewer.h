@@ -13,6 +13,7 @@
 #include <QSize>
 
 #include "platform/Result.h"
+#include "viewers/DiagramGrid.h"
 #include "viewers/GrafcetFile.h"
 #include "viewers/GrafcetPainter.h"
 
@@ -108,7 +109,7 @@ private:
     int m_level = kGrafcetDefaultZoom;
     QSize m_virtualSize = kInitialVirtualSize;
     int m_currentCell = -1;
-    bool m_updatingRanges = false;
+    DiagramScrollRanges m_scrollRanges;
 };
 
 } // namespace viewers

@@ -33,35 +33,6 @@ const LadderGeometry& LadderZoomTable(int level) {
     return kZoomTable[static_cast<std::size_t>(level)];
 }
 
-int LadderZoomIn(int level) {
-    switch (level) {
-    case 0:
-        return 1;
-    case 1:
-        return 2;
-    case 2:
-        return 3;
-    case 4:
-        return 2;
-    default:
-        return level;
-    }
-}
-
-int LadderZoomOut(int level) {
-    switch (level) {
-    case 1:
-        return 0;
-    case 2:
-        return 1;
-    case 3:
-    case 4:
-        return 2;
-    default:
-        return level;
-    }
-}
-
 LadderGrid::LadderGrid() : m_geometry(LadderZoomTable(kLadderInitialZoom)) {}
 
 const LadderCell* LadderGrid::CellAt(int row, int column) const {

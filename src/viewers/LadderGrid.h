@@ -41,10 +41,7 @@ inline constexpr int kLadderInitialColumns = 12;
 
 // The zoom table's row of a level (levels outside 0..4 give level 2's).
 const LadderGeometry& LadderZoomTable(int level);
-// The level after a zoom in (0->1, 1->2, 2->3, 4->2, 3 stays) and after a zoom out (1->0, 2->1,
-// 3->2, 4->2, 0 stays).
-int LadderZoomIn(int level);
-int LadderZoomOut(int level);
+// The level steps of a zoom in and out are DiagramZoomIn / DiagramZoomOut (DiagramGrid.h).
 
 // A cell as the viewer holds it: its record, its place in the virtual area and what it showed
 // last.

@@ -159,7 +159,7 @@ std::vector<std::size_t> LadderViewer::Refresh(screens::ScreenVariables* variabl
 }
 
 void LadderViewer::ZoomIn() {
-    const int level = LadderZoomIn(ZoomLevel());
+    const int level = DiagramZoomIn(ZoomLevel());
     if (level == ZoomLevel())
         return;
     m_virtualSize = QSize(std::min(m_virtualSize.width() * 2, kMaxVirtualSize),
@@ -168,7 +168,7 @@ void LadderViewer::ZoomIn() {
 }
 
 void LadderViewer::ZoomOut() {
-    const int level = LadderZoomOut(ZoomLevel());
+    const int level = DiagramZoomOut(ZoomLevel());
     if (level == ZoomLevel())
         return;
     m_virtualSize = QSize(std::max(m_virtualSize.width() / 2, 1),
@@ -230,31 +230,12 @@ void LadderViewer::Relayout() {
 
 void LadderViewer::UpdateScrollRanges() {
     // Showing or hiding a scroll bar resizes the client area, which sets the ranges again.
-    if (m_updatingRanges)
-        return;
-    m_updatingRanges = true;
-    const QSize client = ClientSize();
-    horizontalScrollBar()->setRange(1, std::max(1, m_virtualSize.width() - client.width()));
-    horizontalScrollBar()->setPageStep(std::max(1, client.width() / 2));
-    verticalScrollBar()->setRange(1, std::max(1, m_virtualSize.height() - client.height()));
-    verticalScrollBar()->setPageStep(std::max(1, client.height()));
-    m_updatingRanges = false;
+    m_scrollRanges.Update(*this, m_virtualSize, 1);
 }
 
 void LadderViewer::BringIntoView(const QRect& rect) {
-    const QPoint scroll = ScrollPosition();
-    const QSize client = ClientSize();
-    int x = scroll.x();
-    int y = scroll.y();
-    if (rect.left() < x)
-        x = rect.left();
-    else if (rect.right() >= x + client.width())
-        x = rect.right() + 1 - client.width();
-    if (rect.top() < y)
-        y = rect.top();
-    else if (rect.bottom() >= y + client.height())
-        y = rect.bottom() + 1 - client.height();
-    ScrollTo(x, y);
+    const QPoint scroll = ScrollToShow(ScrollPosition(), ClientSize(), rect);
+    ScrollTo(scroll.x(), scroll.y());
 }
 
 QRect LadderViewer::PaintArea(const LadderCell& cell) const {

@@ -14,6 +14,7 @@
 #include <QPointer>
 
 #include "platform/Result.h"
+#include "viewers/DiagramGrid.h"
 #include "viewers/LadderFile.h"
 #include "viewers/LadderGrid.h"
 #include "viewers/LadderPainter.h"
@@ -81,7 +82,7 @@ public:
     std::vector<std::size_t> Refresh(screens::ScreenVariables* variables);
     bool RefreshPending() const { return m_refreshPending; }
 
-    // Zoom in and out by the level steps (LadderZoomIn/Out): the virtual size doubles (halves),
+    // Zoom in and out by the level steps (DiagramZoomIn/Out): the virtual size doubles (halves),
     // the cells take the new level's sizes and are laid out again, the current cell is brought
     // into view. A step that does not change the level does nothing.
     void ZoomIn();
@@ -136,7 +137,7 @@ private:
     QImage m_picture;
     QImage m_cellPicture;
     std::size_t m_cellsDrawn = 0;
-    bool m_updatingRanges = false;
+    DiagramScrollRanges m_scrollRanges;
 };
 
 } // namespace viewers

@@ -4,7 +4,6 @@
 Usage: rtquorva_qlink_e2e.py RTQUORVA QLINK QRUASM UNIT_SOURCE_DIR"""
 
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -12,12 +11,12 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from run_session import QlinkAssertions, RuntimeSession, eventually  # noqa: E402
+from run_session import SessionCase, eventually, run_cases  # noqa: E402
 
 RTQUORVA = QLINK = QRUASM = UNITS = ""
 
 
-class RunningProject(QlinkAssertions, unittest.TestCase):
+class RunningProject(SessionCase, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.dir = tempfile.mkdtemp(prefix="quorva-e2e-")
@@ -29,17 +28,8 @@ class RunningProject(QlinkAssertions, unittest.TestCase):
         with open(os.path.join(cls.dir, "PROG.OCO"), "wb") as out:
             out.write(b"TANK\r\n")
         cls.env = dict(os.environ, QUORVA_INSTANCE="e2e%d" % os.getpid())
-        cls.session = RuntimeSession(RTQUORVA, QLINK, cls.dir,
-                                     ["--headless", "--run-for", "120", cls.dir], cls.env)
-        if not cls.session.wait_up(20):
-            raise RuntimeError("the run-time did not come up")
-
-    @classmethod
-    def tearDownClass(cls):
-        try:
-            cls.exit_code = cls.session.stop()
-        finally:
-            shutil.rmtree(cls.dir, ignore_errors=True)
+        cls.start_session(RTQUORVA, QLINK, cls.dir, ["--headless", "--run-for", "120", cls.dir],
+                          cls.env, 20)
 
     def test_1_units_are_loaded_and_answer_by_name(self):
         self.assertEqual(self.qlink("status", "TANK"), "Run")
@@ -99,9 +89,4 @@ class Shutdown(unittest.TestCase):
 
 if __name__ == "__main__":
     RTQUORVA, QLINK, QRUASM, UNITS = sys.argv[1:5]
-    suite = unittest.TestSuite()
-    loader = unittest.TestLoader()
-    suite.addTests(loader.loadTestsFromTestCase(RunningProject))
-    suite.addTests(loader.loadTestsFromTestCase(Shutdown))
-    result = unittest.TextTestRunner(verbosity=2).run(suite)
-    sys.exit(0 if result.wasSuccessful() else 1)
+    run_cases(RunningProject, Shutdown)

@@ -1,12 +1,8 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/GrafcetCommands.h"
 
-#include "TestSupport.h"
-#include "UnitCallerRig.h"
-#include "screens/FigureTestSupport.h"
-#include "screens/ScreenForm.h"
+#include "ViewerCommandsFixture.h"
 #include "screens/ScreenGlobals.h"
-#include "screens/TSimple.h"
 #include "screens/TestVariables.h"
 #include "viewers/GrafcetFile.h"
 #include "viewers/GrafcetRegistry.h"
@@ -23,27 +19,6 @@
 
 namespace {
 
-// The runtime library with the Grafcet commands bound and the GRAFCETCALLER unit.
-class GrafcetCallerRig : public testsupport::UnitCallerRig {
-public:
-    static platform::Result<std::unique_ptr<GrafcetCallerRig>> Create() {
-        std::unique_ptr<GrafcetCallerRig> rig(new GrafcetCallerRig());
-        if (platform::Status built =
-                rig->Build({&runtime::AddGrafcetCommands}, QUORVA_GRAFCET_CALLER_UNIT);
-            !built)
-            return platform::Fail(built.Error());
-        return rig;
-    }
-    void Call(const char* procedure) { EXPECT_TRUE(Run(procedure)) << procedure; }
-    void Load(const std::string& name) {
-        SetString("NAME", name);
-        Call("DOLOAD");
-    }
-
-private:
-    GrafcetCallerRig() = default;
-};
-
 // A chart of one column: initial step 0, a transition, step 5, a jump.
 std::string GrafcetCallerChart() {
     viewers::GrafcetChart chart;
@@ -53,32 +28,14 @@ std::string GrafcetCallerChart() {
     return viewers::WriteGrafcetChart(chart);
 }
 
-class GrafcetCommands : public ::testing::Test {
+// The Grafcet commands bound, the GRAFCETCALLER unit, a figure SFC and a chart MACHINE.Gr7.
+class GrafcetCommands : public testsupport::ViewerCommandsFixture<&viewers::GrafcetViewers> {
 protected:
     void SetUp() override {
-        screens::Globals().Reset();
-        viewers::GrafcetViewers().Reset();
-        auto created = GrafcetCallerRig::Create();
-        ASSERT_TRUE(created) << created.Error();
-        rig = std::move(created.Value());
-        m_form = std::make_unique<screens::ScreenForm>();
-        m_form->resize(600, 400);
-        m_figure = figuretest::MakePlaceholder(*m_form, 10, 10, 410, 310, "TCSIMPLE", "SFC");
-        m_form->show();
-        screens::SetCurrentWindow(m_form.get());
+        SetUpViewerCaller({&runtime::AddGrafcetCommands}, QUORVA_GRAFCET_CALLER_UNIT, "DOLOAD",
+                          "SFC");
         testsupport::WriteFile(m_dir / "MACHINE.Gr7", GrafcetCallerChart());
     }
-    void TearDown() override {
-        m_form.reset();
-        viewers::GrafcetViewers().Reset();
-        screens::Globals().Reset();
-    }
-    viewers::GrafcetViewer* Viewer() { return viewers::GrafcetViewers().Find(*m_figure); }
-
-    std::unique_ptr<GrafcetCallerRig> rig;
-    testsupport::TempDir m_dir;
-    std::unique_ptr<screens::ScreenForm> m_form;
-    screens::TSimple* m_figure = nullptr;
 };
 
 } // namespace

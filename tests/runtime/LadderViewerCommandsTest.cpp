@@ -1,12 +1,8 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/LadderViewerCommands.h"
 
-#include "TestSupport.h"
-#include "UnitCallerRig.h"
-#include "screens/FigureTestSupport.h"
-#include "screens/ScreenForm.h"
+#include "ViewerCommandsFixture.h"
 #include "screens/ScreenGlobals.h"
-#include "screens/TSimple.h"
 #include "screens/TestVariables.h"
 #include "viewers/LadderFile.h"
 #include "viewers/LadderRegistry.h"
@@ -23,27 +19,6 @@
 
 namespace {
 
-// The runtime library with the ladder viewer commands bound and the LADDERVIEWERCALLER unit.
-class LadderCallerRig : public testsupport::UnitCallerRig {
-public:
-    static platform::Result<std::unique_ptr<LadderCallerRig>> Create() {
-        std::unique_ptr<LadderCallerRig> rig(new LadderCallerRig());
-        if (platform::Status built = rig->Build({&runtime::AddLadderViewerCommands},
-                                                QUORVA_LADDER_VIEWER_CALLER_UNIT);
-            !built)
-            return platform::Fail(built.Error());
-        return rig;
-    }
-    void Call(const char* procedure) { EXPECT_TRUE(Run(procedure)) << procedure; }
-    void Load(const std::string& name) {
-        SetString("NAME", name);
-        Call("DOLADDER");
-    }
-
-private:
-    LadderCallerRig() = default;
-};
-
 // One rung of `columns` cells: a normally closed contact on A, then a coil on B.
 std::string LadderCallerDiagram(int columns) {
     viewers::LadderDiagram diagram;
@@ -57,33 +32,16 @@ std::string LadderCallerDiagram(int columns) {
     return viewers::WriteLadderFile(diagram);
 }
 
-class LadderViewerCommands : public ::testing::Test {
+// The ladder viewer commands bound, the LADDERVIEWERCALLER unit, a figure RUNGS, a diagram
+// PUMP.lad and the project's mnemonics.
+class LadderViewerCommands : public testsupport::ViewerCommandsFixture<&viewers::LadderViewers> {
 protected:
     void SetUp() override {
-        screens::Globals().Reset();
-        viewers::LadderViewers().Reset();
-        auto created = LadderCallerRig::Create();
-        ASSERT_TRUE(created) << created.Error();
-        rig = std::move(created.Value());
-        m_form = std::make_unique<screens::ScreenForm>();
-        m_form->resize(600, 400);
-        m_figure = figuretest::MakePlaceholder(*m_form, 10, 10, 410, 310, "TCSIMPLE", "RUNGS");
-        m_form->show();
-        screens::SetCurrentWindow(m_form.get());
+        SetUpViewerCaller({&runtime::AddLadderViewerCommands}, QUORVA_LADDER_VIEWER_CALLER_UNIT,
+                          "DOLADDER", "RUNGS");
         testsupport::WriteFile(m_dir / "PUMP.lad", LadderCallerDiagram(4));
         testsupport::WriteFile(m_dir / "MNEMOS", "a\tContact A\tthe A input\n");
     }
-    void TearDown() override {
-        m_form.reset();
-        viewers::LadderViewers().Reset();
-        screens::Globals().Reset();
-    }
-    viewers::LadderViewer* Viewer() { return viewers::LadderViewers().Find(*m_figure); }
-
-    std::unique_ptr<LadderCallerRig> rig;
-    testsupport::TempDir m_dir;
-    std::unique_ptr<screens::ScreenForm> m_form;
-    screens::TSimple* m_figure = nullptr;
 };
 
 } // namespace

@@ -6,20 +6,16 @@ list shows the lines (red while an alarm is active and not acknowledged, green o
 and the screen ALARMS shows them in its grid, filtered by the zone in ALMZONE.
 Usage: demo_alarms_e2e.py RTQUORVA QLINK DEMO_PACKAGE"""
 
-import glob
 import os
-import re
-import shutil
 import struct
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from png_pixels import count_pixels, read_png  # noqa: E402
-from run_session import QlinkAssertions, RuntimeSession, eventually  # noqa: E402
+from png_pixels import count_pixels  # noqa: E402
+from run_session import DemoSessionCase, eventually, run_cases  # noqa: E402
 
 RTQUORVA = QLINK = PACKAGE = ""
 
@@ -91,32 +87,13 @@ def read_dbf(path):
     return columns, records
 
 
-class DemoAlarms(QlinkAssertions, unittest.TestCase):
+class DemoAlarms(DemoSessionCase, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.dir = tempfile.mkdtemp(prefix="quorva-alarms-")
-        cls.package = os.path.join(cls.dir, "demo.qpk")
-        shutil.copy(PACKAGE, cls.package)
-        cls.log = os.path.join(cls.dir, "Alarm.DBF")
-        cls.shots = os.path.join(cls.dir, "shots")
-        cls.env = dict(os.environ, QT_QPA_PLATFORM="offscreen",
-                       QUORVA_INSTANCE="alarms%d" % os.getpid())
-        cls.session = RuntimeSession(
-            RTQUORVA, QLINK, cls.package,
-            ["--run-for", "150", "--screenshot", cls.shots, "--screenshot-every", "250",
-             cls.package], cls.env)
-        if not cls.session.wait_up(30):
-            raise RuntimeError("the run-time did not come up: %s" % cls.session.output())
         # The tank holds still at a level between the marks: only qlink moves it.
-        for name, value in (("INFLOW", "0"), ("OUTFLOW", "0"), ("LEVEL", "50")):
-            cls.session.qlink_status("set", name, value)
-
-    @classmethod
-    def tearDownClass(cls):
-        try:
-            cls.exit_code = cls.session.stop()
-        finally:
-            shutil.rmtree(cls.dir, ignore_errors=True)
+        cls.start_demo("alarms", RTQUORVA, QLINK, PACKAGE, 150,
+                       (("INFLOW", "0"), ("OUTFLOW", "0"), ("LEVEL", "50")))
+        cls.log = os.path.join(cls.dir, "Alarm.DBF")
 
     def records(self, count):
         """The log's records once it holds `count` of them."""
@@ -141,19 +118,6 @@ class DemoAlarms(QlinkAssertions, unittest.TestCase):
         record = eventually(read, 15)
         self.assertIsNotNone(record, "record %d never got there" % index)
         return record
-
-    def image_after(self, screen, moment):
-        """The pixels of the first periodic image of `screen` written after `moment`."""
-        def newer():
-            shots = []
-            for path in glob.glob(os.path.join(self.shots, screen + "-*.png")):
-                if re.search(r"-\d+\.png$", path) and os.path.getmtime(path) > moment + 0.3:
-                    shots.append(path)
-            return sorted(shots, key=os.path.getmtime)[0] if shots else None
-        path = eventually(newer)
-        self.assertIsNotNone(path, "no image of %s was written" % screen)
-        time.sleep(0.2)  # the writer finishes the file
-        return read_png(path)[2]
 
     def wait_for(self, name, value):
         self.assertTrue(eventually(lambda: self.qlink("get", name) == value, 15),
@@ -250,9 +214,4 @@ if __name__ == "__main__":
         print(__doc__)
         sys.exit(2)
     RTQUORVA, QLINK, PACKAGE = sys.argv[1:4]
-    suite = unittest.TestSuite()
-    loader = unittest.TestLoader()
-    suite.addTests(loader.loadTestsFromTestCase(DemoAlarms))
-    suite.addTests(loader.loadTestsFromTestCase(Shutdown))
-    result = unittest.TextTestRunner(verbosity=2).run(suite)
-    sys.exit(0 if result.wasSuccessful() else 1)
+    run_cases(DemoAlarms, Shutdown)

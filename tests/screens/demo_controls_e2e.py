@@ -6,19 +6,15 @@ pages; qlink changes the globals the controls are bound to and the images the ru
 the bound globals to demo_recipe.For and load them back.
 Usage: demo_controls_e2e.py RTQUORVA QLINK DEMO_PACKAGE"""
 
-import glob
 import os
-import re
-import shutil
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from png_pixels import count_pixels, dark, read_png  # noqa: E402
-from run_session import QlinkAssertions, RuntimeSession, eventually  # noqa: E402
+from png_pixels import count_pixels, dark  # noqa: E402
+from run_session import DemoSessionCase, eventually, run_cases  # noqa: E402
 
 RTQUORVA = QLINK = PACKAGE = ""
 
@@ -30,44 +26,12 @@ LIST_VIEW_ROWS = (22, 44, 270, 92)
 TREE_ROWS = (284, 44, 538, 92)
 
 
-class DemoControls(QlinkAssertions, unittest.TestCase):
+class DemoControls(DemoSessionCase, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.dir = tempfile.mkdtemp(prefix="quorva-controls-")
-        cls.package = os.path.join(cls.dir, "demo.qpk")
-        shutil.copy(PACKAGE, cls.package)
-        cls.shots = os.path.join(cls.dir, "shots")
-        cls.env = dict(os.environ, QT_QPA_PLATFORM="offscreen",
-                       QUORVA_INSTANCE="controls%d" % os.getpid())
-        cls.session = RuntimeSession(
-            RTQUORVA, QLINK, cls.package,
-            ["--run-for", "120", "--screenshot", cls.shots, "--screenshot-every", "250",
-             cls.package], cls.env)
-        if not cls.session.wait_up(30):
-            raise RuntimeError("the run-time did not come up: %s" % cls.session.output())
         # The tank holds still, so that its own marks never change the globals under test.
-        for flow in ("INFLOW", "OUTFLOW"):
-            cls.session.qlink_status("set", flow, "0")
-
-    @classmethod
-    def tearDownClass(cls):
-        try:
-            cls.exit_code = cls.session.stop()
-        finally:
-            shutil.rmtree(cls.dir, ignore_errors=True)
-
-    def image_after(self, moment):
-        """The pixels of the first periodic image of CONTROLS written after `moment`."""
-        def newer():
-            shots = []
-            for path in glob.glob(os.path.join(self.shots, "CONTROLS-*.png")):
-                if re.search(r"-\d+\.png$", path) and os.path.getmtime(path) > moment + 0.3:
-                    shots.append(path)
-            return sorted(shots, key=os.path.getmtime)[0] if shots else None
-        path = eventually(newer)
-        self.assertIsNotNone(path, "no image of CONTROLS was written")
-        time.sleep(0.2)  # the writer finishes the file
-        return read_png(path)[2]
+        cls.start_demo("controls", RTQUORVA, QLINK, PACKAGE, 120,
+                       (("INFLOW", "0"), ("OUTFLOW", "0")))
 
     def dark_in(self, rows, region):
         return count_pixels(rows, *region, dark)
@@ -86,12 +50,12 @@ class DemoControls(QlinkAssertions, unittest.TestCase):
 
         # Bound controls follow the globals: the set point edit shows its value, the check
         # box loses its mark when AUTOMODE goes false.
-        checked = self.image_after(time.time())
+        checked = self.image_after("CONTROLS", time.time())
         marked = self.dark_in(checked, AUTO_CHECK_BOX)
         self.qlink("set", "SETPOINT", "55.5")
         self.qlink("set", "SPEED", "70")
         self.qlink("set", "AUTOMODE", "False")
-        unchecked = self.image_after(time.time())
+        unchecked = self.image_after("CONTROLS", time.time())
         self.assertGreater(self.dark_in(unchecked, SETPOINT_EDIT), 20, "the edit shows a value")
         self.assertLess(self.dark_in(unchecked, AUTO_CHECK_BOX), marked - 10,
                         "the check mark went with AUTOMODE")
@@ -116,11 +80,11 @@ class DemoControls(QlinkAssertions, unittest.TestCase):
 
         # The second page shows the list view and the tree (white) with the rows and nodes
         # the screen's unit put in (dark text); the first page has neither.
-        settings = self.image_after(time.time())
+        settings = self.image_after("CONTROLS", time.time())
         for region in (LIST_VIEW_ROWS, TREE_ROWS):
             self.assertLess(self.white_share(settings, region), 0.6)
         self.qlink("set", "PAGENO", "1")
-        views = self.image_after(time.time())
+        views = self.image_after("CONTROLS", time.time())
         for region, texts in ((LIST_VIEW_ROWS, 40), (TREE_ROWS, 20)):
             self.assertGreater(self.white_share(views, region), 0.6, "a view shows on page 1")
             self.assertGreater(self.dark_in(views, region), texts, "the view shows its items")
@@ -136,9 +100,4 @@ if __name__ == "__main__":
         print(__doc__)
         sys.exit(2)
     RTQUORVA, QLINK, PACKAGE = sys.argv[1:4]
-    suite = unittest.TestSuite()
-    loader = unittest.TestLoader()
-    suite.addTests(loader.loadTestsFromTestCase(DemoControls))
-    suite.addTests(loader.loadTestsFromTestCase(Shutdown))
-    result = unittest.TextTestRunner(verbosity=2).run(suite)
-    sys.exit(0 if result.wasSuccessful() else 1)
+    run_cases(DemoControls, Shutdown)

@@ -5,19 +5,15 @@ outlet drains. The ladder diagram PUMP.lad shades other contacts in each state, 
 chart PUMPSEQ.Gr7 marks another step active (orange): both are read from the window's pictures.
 Usage: demo_diagrams_e2e.py RTQUORVA QLINK DEMO_PACKAGE"""
 
-import glob
 import os
-import re
-import shutil
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from png_pixels import count_pixels, dark, read_png  # noqa: E402
-from run_session import QlinkAssertions, RuntimeSession, eventually  # noqa: E402
+from png_pixels import count_pixels, dark  # noqa: E402
+from run_session import DemoSessionCase, eventually  # noqa: E402
 
 RTQUORVA = QLINK = PACKAGE = ""
 
@@ -32,48 +28,18 @@ def orange(pixel):
     return r > 200 and 80 < g < 200 and b < 80
 
 
-class DemoDiagrams(QlinkAssertions, unittest.TestCase):
+class DemoDiagrams(DemoSessionCase, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.dir = tempfile.mkdtemp(prefix="quorva-diagrams-")
-        cls.package = os.path.join(cls.dir, "demo.qpk")
-        shutil.copy(PACKAGE, cls.package)
-        cls.shots = os.path.join(cls.dir, "shots")
-        cls.env = dict(os.environ, QT_QPA_PLATFORM="offscreen",
-                       QUORVA_INSTANCE="diagrams%d" % os.getpid())
-        cls.session = RuntimeSession(
-            RTQUORVA, QLINK, cls.package,
-            ["--run-for", "120", "--screenshot", cls.shots, "--screenshot-every", "250",
-             cls.package], cls.env)
-        if not cls.session.wait_up(30):
-            raise RuntimeError("the run-time did not come up: %s" % cls.session.output())
         # Only qlink moves the tank.
-        for name, value in (("INFLOW", "0"), ("OUTFLOW", "0"), ("VALVE", "50")):
-            cls.session.qlink_status("set", name, value)
-
-    @classmethod
-    def tearDownClass(cls):
-        try:
-            cls.session.stop()
-        finally:
-            shutil.rmtree(cls.dir, ignore_errors=True)
-
-    def image_after(self, moment):
-        """The rows of the first picture of DIAGRAMS taken after `moment`."""
-        def newer():
-            for path in glob.glob(os.path.join(self.shots, "DIAGRAMS-*.png")):
-                if re.search(r"-\d+\.png$", path) and os.path.getmtime(path) > moment + 0.3:
-                    return path
-            return None
-        path = eventually(newer, 15)
-        self.assertIsNotNone(path, "no picture of DIAGRAMS after the change")
-        return read_png(path)[2]
+        cls.start_demo("diagrams", RTQUORVA, QLINK, PACKAGE, 120,
+                       (("INFLOW", "0"), ("OUTFLOW", "0"), ("VALVE", "50")))
 
     def state(self, level, pump):
         self.qlink("set", "LEVEL", level)
         self.assertTrue(eventually(lambda: self.qlink("get", "PUMP") == pump, 15),
                         "PUMP did not become %s" % pump)
-        return self.image_after(time.time())
+        return self.image_after("DIAGRAMS", time.time(), 15)
 
     def test_the_diagrams_follow_the_pump(self):
         self.qlink("set", "SHOWDIAG", "True")

@@ -1,4 +1,5 @@
 // Quorva run-time. Licensed under the MIT licence.
+#include "viewers/DiagramGrid.h"
 #include "viewers/LadderFile.h"
 #include "viewers/LadderGrid.h"
 #include "viewers/LadderPainter.h"
@@ -275,8 +276,8 @@ TEST(LadderZoom, LevelStepsAndTheirEnds) {
     const int in[5] = {1, 2, 3, 3, 2};
     const int out[5] = {0, 0, 1, 2, 2};
     for (int level = 0; level < 5; ++level) {
-        EXPECT_EQ(viewers::LadderZoomIn(level), in[level]) << level;
-        EXPECT_EQ(viewers::LadderZoomOut(level), out[level]) << level;
+        EXPECT_EQ(viewers::DiagramZoomIn(level), in[level]) << level;
+        EXPECT_EQ(viewers::DiagramZoomOut(level), out[level]) << level;
     }
 }
 

@@ -36,27 +36,17 @@ constexpr const char* kDescription =
     "the cell and the byte offset), 2 bad usage.";
 
 // The variables that --state names, by upper-cased name, as display texts.
-class StateVariables final : public screens::ScreenVariables {
+class StateVariables final : public screens::TextOnlyVariables {
 public:
     void Set(const std::string& name, std::string text) {
         m_values[platform::UpperAscii(name)] = std::move(text);
     }
-    std::optional<screens::VariableBinding> Resolve(std::string_view) override {
-        return std::nullopt;
-    }
-    std::uint8_t ReadByte(std::uint32_t) override { return 0; }
-    std::uint16_t ReadWord(std::uint32_t) override { return 0; }
-    std::int32_t ReadInteger(std::uint32_t) override { return 0; }
-    long double ReadReal(std::uint32_t) override { return 0; }
-    float ReadSingle(std::uint32_t) override { return 0; }
-    std::string ReadShortString(std::uint32_t) override { return {}; }
     std::optional<std::string> Text(std::string_view name) override {
         const auto found = m_values.find(platform::UpperAscii(name));
         if (found == m_values.end())
             return std::nullopt;
         return found->second;
     }
-    bool SetText(std::string_view, std::string_view) override { return false; }
 
 private:
     std::map<std::string, std::string> m_values;
