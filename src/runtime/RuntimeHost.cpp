@@ -23,6 +23,7 @@
 #include "runtime/MediaCommands.h"
 #include "runtime/WebCommands.h"
 #include "runtime/MailFunctions.h"
+#include "runtime/OpcFunctions.h"
 #include "runtime/TrendCommands.h"
 #include "runtime/LadderViewerCommands.h"
 #include "runtime/GrafcetCommands.h"
@@ -75,6 +76,9 @@ RuntimeHost::RuntimeHost(shell::ShellContext& shell, const HostOptions& options,
     : m_shell(shell), m_options(options), m_globalBlock(std::move(block)) {}
 
 RuntimeHost::~RuntimeHost() {
+    // The OPC client delivers data changes into the variable store on a thread of its own: it
+    // closes, and that thread ends, before the store goes.
+    opc::EndOpcClient();
     // Print commands of code still running go nowhere from now on; the renderer, which goes
     // with the members, delivers the jobs already taken.
     ProcessPrintQueue().Detach();
@@ -126,9 +130,9 @@ platform::Status RuntimeHost::Build() {
                      &AddTaskFunctions, &AddProfilerFunctions, &AddScreenCommands,
                      &AddMenuFunctions, &AddDateFunctions, &AddTextFileFunctions,
                      &AddVariableFunctions, &AddFormServiceCommands, &AddUnitFunctions,
-                     &AddMediaCommands, &AddWebCommands, &AddMailFunctions, &AddAlarmFunctions,
-                     &AddTrendCommands, &AddLadderViewerCommands, &AddGrafcetCommands,
-                     &AddPrintFunctions, &AddReportCommands}) {
+                     &AddMediaCommands, &AddWebCommands, &AddMailFunctions, &AddOpcFunctions,
+                     &AddAlarmFunctions, &AddTrendCommands, &AddLadderViewerCommands,
+                     &AddGrafcetCommands, &AddPrintFunctions, &AddReportCommands}) {
         if (platform::Status added = add(m_implementations); !added)
             return added;
     }
