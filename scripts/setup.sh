@@ -24,9 +24,26 @@ PACKAGES=(
     python3-aiosmtpd dbview
     # printing: CUPS and its PDF back end, PDF tools for the tests
     cups cups-client printer-driver-cups-pdf libcups2-dev poppler-utils
+    # OPC client: the vendored OPC UA stack's encryption
+    libssl-dev
 )
+# Node.js and npm for the OPC client's second test server, from Debian only where the machine
+# has none (a machine with another Node.js distribution keeps it).
+command -v node >/dev/null 2>&1 || PACKAGES+=(nodejs)
+command -v npm >/dev/null 2>&1 || PACKAGES+=(npm)
 
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${PACKAGES[@]}" >/dev/null
 echo "setup: ${#PACKAGES[@]} packages present"
+
+# The OPC client's interoperability test runs against a second OPC UA server on Node.js
+# (tests/interop/opcua-node); without npm or the registry that test is skipped.
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+if ! command -v npm >/dev/null 2>&1; then
+    echo "setup: npm not found: the OPC UA interoperability server is not installed (its test is skipped)"
+elif npm ci --prefix "$ROOT/tests/interop/opcua-node" --no-audit --no-fund --loglevel=error >/dev/null; then
+    echo "setup: OPC UA interoperability server installed"
+else
+    echo "setup: npm could not install the OPC UA interoperability server (registry unreachable?): its test is skipped"
+fi
