@@ -10,4 +10,4 @@ BUILD_DIR="${BUILD_DIR:-build}"
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUORVA_BENCH="${QUORVA_BENCH:-OFF}" ${CMAKE_ARGS:-} >/dev/null
 cmake --build "$BUILD_DIR"
-ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 --timeout 300
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j3 --timeout 300

@@ -10,7 +10,7 @@ fi
 
 PACKAGES=(
     build-essential cmake ninja-build pkg-config git python3
-    clang libclang-rt-14-dev clang-format clang-tidy binutils
+    clang libclang-rt-14-dev clang-format clang-tidy binutils lld
     zlib1g-dev libjpeg-dev
     qt6-base-dev fonts-liberation2
     nlohmann-json3-dev libcli11-dev libfmt-dev

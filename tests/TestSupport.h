@@ -7,6 +7,19 @@
 
 namespace testsupport {
 
+// Whether this test program runs under the address sanitizer, where stress loops are cut short.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAddressSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kAddressSanitized = true;
+#else
+inline constexpr bool kAddressSanitized = false;
+#endif
+#else
+inline constexpr bool kAddressSanitized = false;
+#endif
+
 // A fresh directory under the system's temporary directory, removed with everything in it when
 // the object goes.
 class TempDir {
