@@ -2,28 +2,19 @@
 // The OPC client functions against opcsim's server run in this process on the loopback: the round
 // trip of OPCCLIENTREADSYNC (the C++ function its binding calls), and the data changes per second
 // that one subscription of 1,000 items, changed every 10 ms, delivers into global variables.
+#include "../tests/engine/GlobalsProject.h"
+#include "../tests/runtime/OpcTestProcess.h"
 #include "OpcSimServer.h"
-#include "engine/QruWriter.h"
-#include "engine/VariableStore.h"
-#include "platform/GuestMemory.h"
 #include "platform/Log.h"
 #include "runtime/OpcFunctions.h"
 #include "runtime/Services.h"
 #include "shell/MessagePresenter.h"
-#include "shell/Package.h"
 
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <fmt/format.h>
-#include <fstream>
 #include <memory>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -35,18 +26,11 @@ public:
     std::int32_t Show(const std::string&, const std::string&, std::uint32_t) override { return 1; }
 };
 
-std::uint16_t FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    std::uint16_t port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
+std::vector<engine::QruVariable> BenchGlobals() {
+    std::vector<engine::QruVariable> globals;
+    for (int i = 0; i < kItems; ++i)
+        globals.push_back(testsupport::ExportedGlobal(fmt::format("V{:04}", i), 4, 4));
+    return globals;
 }
 
 // A project directory with 1,000 Integer globals V0000..V0999, a variable store over them and an
@@ -55,27 +39,10 @@ std::uint16_t FreePort() {
 class OpcBenchRig {
 public:
     OpcBenchRig() {
-        m_dir =
-            std::filesystem::temp_directory_path() / fmt::format("quorva-opc-bench-{}", ::getpid());
-        std::filesystem::create_directories(m_dir);
-        std::filesystem::current_path(m_dir);
-        engine::QruModule module;
-        for (int i = 0; i < kItems; ++i) {
-            engine::QruVariable variable;
-            variable.name = fmt::format("V{:04}", i);
-            variable.type = 4;
-            variable.size = 4;
-            variable.exported = true;
-            module.variables.push_back(variable);
-        }
-        module.header.dataSize = static_cast<std::int32_t>(engine::RequiredDataSize(module));
-        module.nonCyclic = true;
-        std::ofstream(m_dir / "MVARGLOB.QRU", std::ios::binary) << engine::WriteQruModule(module);
-        m_store.LoadGlobalNames();
-        services.variables = &m_store;
+        services.variables = &m_project.store;
 
         opcsim::SimOptions options;
-        options.port = FreePort();
+        options.port = testsupport::FreeOpcTestPort();
         options.benchItems = kItems;
         options.changeInterval = std::chrono::milliseconds(10);
         auto server = opcsim::OpcSimServer::Start(options);
@@ -89,9 +56,6 @@ public:
     ~OpcBenchRig() {
         runtime::opc::EndOpcClient();
         m_server.reset();
-        std::error_code ignored;
-        std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
-        std::filesystem::remove_all(m_dir, ignored);
     }
 
     runtime::Services services;
@@ -99,14 +63,9 @@ public:
     std::string error;
 
 private:
-    std::filesystem::path m_dir;
-    std::vector<std::byte> m_globals = std::vector<std::byte>(kItems * 4 + 64);
-    shell::ProjectPackage m_package{"", 0};
     QuietPresenter m_presenter;
-    engine::VariableStore m_store{engine::GlobalView{m_globals.data(),
-                                                     static_cast<std::uint32_t>(m_globals.size()),
-                                                     platform::guest::kGlobalBase},
-                                  m_package, m_presenter};
+    testsupport::GlobalsProject m_project{"quorva-opc-bench", BenchGlobals(), kItems * 4 + 64,
+                                          m_presenter};
     std::unique_ptr<opcsim::OpcSimServer> m_server;
 };
 

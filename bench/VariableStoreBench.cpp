@@ -1,4 +1,5 @@
 // Quorva run-time. Licensed under the MIT licence.
+#include "../tests/engine/GlobalsProject.h"
 #include "engine/QruWriter.h"
 #include "engine/VariableStore.h"
 #include "shell/MessageBoxes.h"
@@ -26,9 +27,9 @@ public:
         std::filesystem::current_path(m_dir);
         engine::QruModule module;
         for (int i = 0; i < count; ++i)
-            module.variables.push_back(Variable(fmt::format("VAR{}", i), 4, 4));
-        module.variables.push_back(Variable("LEVEL", 5, 10));
-        engine::QruVariable array = Variable("COL", 10, 200);
+            module.variables.push_back(testsupport::ExportedGlobal(fmt::format("VAR{}", i), 4, 4));
+        module.variables.push_back(testsupport::ExportedGlobal("LEVEL", 5, 10));
+        engine::QruVariable array = testsupport::ExportedGlobal("COL", 10, 200);
         array.elementType = 20;
         array.elementSize = 2;
         array.low = 1;
@@ -51,15 +52,6 @@ public:
     std::unique_ptr<engine::VariableStore> store;
 
 private:
-    static engine::QruVariable Variable(std::string name, std::uint8_t type, std::int32_t size) {
-        engine::QruVariable variable;
-        variable.name = std::move(name);
-        variable.type = type;
-        variable.size = size;
-        variable.exported = true;
-        return variable;
-    }
-
     std::filesystem::path m_dir, m_previous;
     std::vector<std::byte> m_memory;
     shell::ProjectPackage m_package{"", 0};

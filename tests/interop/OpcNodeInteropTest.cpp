@@ -2,25 +2,21 @@
 // The OPC client functions against a second, independent OPC UA server (node-opcua, in
 // tests/interop/opcua-node): connect, read, write and read back, subscribe. Skipped (exit code
 // 77) when Node.js or the server's packages (scripts/setup.sh installs them) are missing.
+#include "../engine/GlobalsProject.h"
 #include "../runtime/OpcTestProcess.h"
-#include "engine/QruWriter.h"
 #include "engine/VariableStore.h"
 #include "platform/CodePage.h"
-#include "platform/GuestMemory.h"
 #include "runtime/OpcFunctions.h"
 #include "runtime/Services.h"
 #include "shell/MessagePresenter.h"
-#include "shell/Package.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -35,24 +31,7 @@ public:
     }
 };
 
-engine::QruVariable InteropGlobal(std::string name, std::uint8_t type, std::int32_t size) {
-    engine::QruVariable variable;
-    variable.name = std::move(name);
-    variable.type = type;
-    variable.size = size;
-    variable.exported = true;
-    return variable;
-}
-
-template <typename Done> bool InteropEventually(Done done, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
+using testsupport::OpcEventually;
 
 // The node-opcua server on a free port, with its certificate store in a directory of its own.
 class NodeServer {
@@ -98,26 +77,16 @@ private:
 };
 
 TEST(OpcNodeInterop, ConnectReadWriteAndSubscribe) {
-    const std::filesystem::path project =
-        std::filesystem::temp_directory_path() /
-        ("quorva-opc-interop-project-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(project);
-    std::filesystem::current_path(project);
-    engine::QruModule module;
-    module.variables = {InteropGlobal("VDOUBLE", 25, 8), InteropGlobal("VINT", 4, 4),
-                        InteropGlobal("VBOOL", 3, 1), InteropGlobal("VSTRING", 9, 256),
-                        InteropGlobal("VCOUNT", 4, 4)};
-    module.header.dataSize = static_cast<std::int32_t>(engine::RequiredDataSize(module));
-    module.nonCyclic = true;
-    std::ofstream(project / "MVARGLOB.QRU", std::ios::binary) << engine::WriteQruModule(module);
-    std::vector<std::byte> globals(1024);
-    shell::ProjectPackage package{"", 0};
+    using testsupport::ExportedGlobal;
     InteropPresenter presenter;
-    engine::VariableStore store{engine::GlobalView{globals.data(),
-                                                   static_cast<std::uint32_t>(globals.size()),
-                                                   platform::guest::kGlobalBase},
-                                package, presenter};
-    store.LoadGlobalNames();
+    testsupport::GlobalsProject project{
+        "quorva-opc-interop-project",
+        {ExportedGlobal("VDOUBLE", 25, 8), ExportedGlobal("VINT", 4, 4),
+         ExportedGlobal("VBOOL", 3, 1), ExportedGlobal("VSTRING", 9, 256),
+         ExportedGlobal("VCOUNT", 4, 4)},
+        1024,
+        presenter};
+    engine::VariableStore& store = project.store;
     runtime::Services services;
     services.variables = &store;
 
@@ -139,7 +108,7 @@ TEST(OpcNodeInterop, ConnectReadWriteAndSubscribe) {
     EXPECT_EQ(opc::ReadSync("Interop/String"), platform::Utf8ToCodePage("héllo"));
 
     // The subscription delivers the values, and the counter's changes.
-    EXPECT_TRUE(InteropEventually(
+    EXPECT_TRUE(OpcEventually(
         [&] {
             return store.GetDouble("VDOUBLE") == 21.5 && store.GetInteger("VINT") == -42 &&
                    store.GetBoolean("VBOOL") &&
@@ -147,7 +116,7 @@ TEST(OpcNodeInterop, ConnectReadWriteAndSubscribe) {
         },
         5s));
     std::set<std::int32_t> counts;
-    InteropEventually(
+    OpcEventually(
         [&] {
             counts.insert(store.GetInteger("VCOUNT"));
             return counts.size() >= 5;
@@ -170,7 +139,7 @@ TEST(OpcNodeInterop, ConnectReadWriteAndSubscribe) {
     EXPECT_TRUE(opc::WriteSync(services, "Interop/String", platform::Utf8ToCodePage("Grüße")));
     EXPECT_TRUE(server.Wrote(prefix + "String = Grüße"));
     EXPECT_EQ(opc::ReadSync("Interop/String"), platform::Utf8ToCodePage("Grüße"));
-    EXPECT_TRUE(InteropEventually(
+    EXPECT_TRUE(OpcEventually(
         [&] {
             return store.GetDouble("VDOUBLE") == -3.125 && store.GetInteger("VINT") == 2147483647 &&
                    !store.GetBoolean("VBOOL") &&
@@ -180,9 +149,6 @@ TEST(OpcNodeInterop, ConnectReadWriteAndSubscribe) {
 
     EXPECT_TRUE(opc::Close());
     opc::EndOpcClient();
-    std::error_code ignored;
-    std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
-    std::filesystem::remove_all(project, ignored);
 }
 
 TEST(OpcNodeInterop, ARefusedSubscriptionLeavesTheClientUnconnected) {

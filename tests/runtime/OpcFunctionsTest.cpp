@@ -1,10 +1,10 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/OpcFunctions.h"
 
+#include "../engine/GlobalsProject.h"
 #include "OpcTestProcess.h"
 #include "TestSupport.h"
 #include "UnitCallerRig.h"
-#include "engine/QruWriter.h"
 #include "engine/VariableStore.h"
 #include "platform/CodePage.h"
 #include "runtime/Services.h"
@@ -38,26 +38,16 @@ public:
     std::vector<std::pair<std::string, std::string>> boxes;
 };
 
-engine::QruVariable OpcGlobal(std::string name, std::uint8_t type, std::int32_t size) {
-    engine::QruVariable variable;
-    variable.name = std::move(name);
-    variable.type = type;
-    variable.size = size;
-    variable.exported = true;
-    return variable;
-}
+using testsupport::OpcEventually;
 
 // The project's globals: one of every scalar type the store knows, and two more Integers.
-std::string OpcGlobalsModule() {
-    engine::QruModule module;
-    module.variables = {OpcGlobal("VBOOL", 3, 1),    OpcGlobal("VBYTE", 7, 1),
-                        OpcGlobal("VWORD", 20, 2),   OpcGlobal("VINT", 4, 4),
-                        OpcGlobal("VSINGLE", 24, 4), OpcGlobal("VDOUBLE", 25, 8),
-                        OpcGlobal("VREAL", 5, 10),   OpcGlobal("VSTRING", 9, 256),
-                        OpcGlobal("VCOUNT", 4, 4),   OpcGlobal("VBAD", 25, 8)};
-    module.header.dataSize = static_cast<std::int32_t>(engine::RequiredDataSize(module));
-    module.nonCyclic = true;
-    return engine::WriteQruModule(module);
+std::vector<engine::QruVariable> OpcGlobals() {
+    using testsupport::ExportedGlobal;
+    return {ExportedGlobal("VBOOL", 3, 1),    ExportedGlobal("VBYTE", 7, 1),
+            ExportedGlobal("VWORD", 20, 2),   ExportedGlobal("VINT", 4, 4),
+            ExportedGlobal("VSINGLE", 24, 4), ExportedGlobal("VDOUBLE", 25, 8),
+            ExportedGlobal("VREAL", 5, 10),   ExportedGlobal("VSTRING", 9, 256),
+            ExportedGlobal("VCOUNT", 4, 4),   ExportedGlobal("VBAD", 25, 8)};
 }
 
 // The OPCCALLER unit with the OPC functions bound, a variable store over the globals above, a
@@ -65,10 +55,8 @@ std::string OpcGlobalsModule() {
 // directory of its own. Ends the process's OPC client when it goes.
 class OpcCallerRig : public testsupport::UnitCallerRig {
 public:
-    OpcCallerRig() : m_inProject(m_project.Path()) {
-        ::setenv("XDG_CONFIG_HOME", (m_project / "config").c_str(), 1);
-        testsupport::WriteFile(m_project / "MVARGLOB.QRU", OpcGlobalsModule());
-        store.LoadGlobalNames();
+    OpcCallerRig() {
+        ::setenv("XDG_CONFIG_HOME", (m_project.Dir() / "config").c_str(), 1);
         if (platform::Status built = Build({&runtime::AddOpcFunctions}, QUORVA_OPC_CALLER_UNIT);
             !built) {
             ADD_FAILURE() << built.Error();
@@ -82,7 +70,7 @@ public:
     bool Ready() const { return cpu != nullptr && store.NameCount() == 10; }
 
     void WriteProjectIni(std::string_view text) {
-        testsupport::WriteFile(m_project / "quorva.ini", text);
+        testsupport::WriteFile(m_project.Dir() / "quorva.ini", text);
     }
 
     // The five functions as unit code calls them; a fault of the unit fails the test.
@@ -132,19 +120,13 @@ private:
             ADD_FAILURE() << procedure << " faulted: " << ran.Error();
     }
 
-    testsupport::TempDir m_project;
-    testsupport::ScopedCurrentDir m_inProject;
-    std::vector<std::byte> m_globals = std::vector<std::byte>(4096);
-    shell::ProjectPackage m_package{"", 0};
     OpcBoxRecorder m_presenter;
     shell::Dictionary m_dictionary;
     shell::MessageBoxes m_boxes{m_dictionary, m_presenter};
+    testsupport::GlobalsProject m_project{"quorva-opc-test", OpcGlobals(), 4096, m_presenter};
 
 public:
-    engine::VariableStore store{engine::GlobalView{m_globals.data(),
-                                                   static_cast<std::uint32_t>(m_globals.size()),
-                                                   platform::guest::kGlobalBase},
-                                m_package, m_presenter};
+    engine::VariableStore& store = m_project.store;
 };
 
 // opcsim on a free port of the loopback, started and restarted by the test.
@@ -178,23 +160,25 @@ private:
     std::size_t m_seen = 0;
 };
 
-// Polls until `done` holds, at most `timeout`: the values come from another process.
-template <typename Done> bool OpcEventually(Done done, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
 constexpr std::string_view kGroup = "Group1";
 
-TEST(OpcFunctions, ConnectResultsForUnknownUnreachableAndConnectedServers) {
+// Each test: the caller rig, ready, and opcsim started for it.
+class OpcFunctions : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(rig.Ready()); }
+    // Whether the rig connects to opcsim with the time base `timeBase` (ms).
+    ::testing::AssertionResult ConnectedToSim(std::int32_t timeBase) {
+        const std::string result = rig.Connect(sim.Url(), kGroup, timeBase);
+        if (result == "Connected to OPC server")
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the connect gave \"" << result << "\"";
+    }
+
     OpcCallerRig rig;
-    ASSERT_TRUE(rig.Ready());
     OpcSim sim;
+};
+
+TEST_F(OpcFunctions, ConnectResultsForUnknownUnreachableAndConnectedServers) {
     rig.WriteProjectIni("[OpcServers]\nQuorva.Sim = " + sim.Url() + "\n");
 
     // Not connected: CLOSE says so, and nothing is listed by a READASYNC.
@@ -223,11 +207,8 @@ TEST(OpcFunctions, ConnectResultsForUnknownUnreachableAndConnectedServers) {
     EXPECT_TRUE(rig.TakeBoxes().empty());
 }
 
-TEST(OpcFunctions, ItemsAreListedRegisteredReadAndWritten) {
-    OpcCallerRig rig;
-    ASSERT_TRUE(rig.Ready());
-    OpcSim sim;
-    ASSERT_EQ(rig.Connect(sim.Url(), kGroup, 50), "Connected to OPC server");
+TEST_F(OpcFunctions, ItemsAreListedRegisteredReadAndWritten) {
+    ASSERT_TRUE(ConnectedToSim(50));
 
     // Blank names and variables are refused before anything is listed.
     EXPECT_FALSE(rig.ReadAsync("  ", "VINT"));
@@ -277,11 +258,8 @@ TEST(OpcFunctions, ItemsAreListedRegisteredReadAndWritten) {
     EXPECT_EQ(runtime::opc::Targets(), (std::vector<std::string>{"VINT", "", "", "", ""}));
 }
 
-TEST(OpcFunctions, DataChangesReachVariablesOfEveryTypeAtTheTimeBase) {
-    OpcCallerRig rig;
-    ASSERT_TRUE(rig.Ready());
-    OpcSim sim;
-    ASSERT_EQ(rig.Connect(sim.Url(), kGroup, 50), "Connected to OPC server");
+TEST_F(OpcFunctions, DataChangesReachVariablesOfEveryTypeAtTheTimeBase) {
+    ASSERT_TRUE(ConnectedToSim(50));
 
     struct Case {
         const char* node;
@@ -330,11 +308,8 @@ TEST(OpcFunctions, DataChangesReachVariablesOfEveryTypeAtTheTimeBase) {
     EXPECT_GE(runtime::opc::DeliveredValues(), 9u);
 }
 
-TEST(OpcFunctions, DeliveryTakesOnlyGoodValuesForListedVariables) {
-    OpcCallerRig rig;
-    ASSERT_TRUE(rig.Ready());
-    OpcSim sim;
-    ASSERT_EQ(rig.Connect(sim.Url(), kGroup, 1000), "Connected to OPC server");
+TEST_F(OpcFunctions, DeliveryTakesOnlyGoodValuesForListedVariables) {
+    ASSERT_TRUE(ConnectedToSim(1000));
     ASSERT_TRUE(rig.ReadAsync("ns=1;s=Types.Int32", "VINT"));
     ASSERT_TRUE(rig.WriteSync("ns=1;s=Types.Double", "1"));   // handle 1, no variable
     ASSERT_TRUE(rig.ReadAsync("ns=1;s=Types.Byte", "VBYTE")); // handle 2
@@ -366,11 +341,8 @@ TEST(OpcFunctions, DeliveryTakesOnlyGoodValuesForListedVariables) {
     EXPECT_EQ(rig.store.GetByte("VBYTE"), 7);
 }
 
-TEST(OpcFunctions, CloseKeepsTheListsAndANewConnectMonitorsThemAgain) {
-    OpcCallerRig rig;
-    ASSERT_TRUE(rig.Ready());
-    OpcSim sim;
-    ASSERT_EQ(rig.Connect(sim.Url(), kGroup, 50), "Connected to OPC server");
+TEST_F(OpcFunctions, CloseKeepsTheListsAndANewConnectMonitorsThemAgain) {
+    ASSERT_TRUE(ConnectedToSim(50));
     ASSERT_TRUE(rig.ReadAsync("ns=1;s=Types.Int32", "VINT"));
     ASSERT_TRUE(rig.WriteSync("ns=1;s=Types.Double", "4.5"));
     ASSERT_TRUE(rig.WriteSync("ns=1;s=Types.Int32", "31"));
@@ -393,11 +365,8 @@ TEST(OpcFunctions, CloseKeepsTheListsAndANewConnectMonitorsThemAgain) {
     EXPECT_TRUE(rig.TakeBoxes().empty());
 }
 
-TEST(OpcFunctions, ValuesFlowAgainAfterAServerRestartAndCallsNeverHang) {
-    OpcCallerRig rig;
-    ASSERT_TRUE(rig.Ready());
-    OpcSim sim;
-    ASSERT_EQ(rig.Connect(sim.Url(), kGroup, 50), "Connected to OPC server");
+TEST_F(OpcFunctions, ValuesFlowAgainAfterAServerRestartAndCallsNeverHang) {
+    ASSERT_TRUE(ConnectedToSim(50));
     ASSERT_TRUE(rig.ReadAsync("Counter", "VCOUNT"));
     ASSERT_TRUE(OpcEventually([&] { return rig.store.GetInteger("VCOUNT") > 0; }, 3s));
 

@@ -59,6 +59,18 @@ inline bool OpcTestPortOpen(std::uint16_t port) {
     return open;
 }
 
+// Polls every 10 ms until `done` holds, at most `timeout`: the values come from another thread
+// or process. Whether it held.
+template <typename Done> bool OpcEventually(Done done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 class OpcTestProcess {
 public:
     // Starts `argv[0]` (searched in PATH when it holds no "/") with `environment` added to

@@ -1,6 +1,7 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/VariableFunctions.h"
 
+#include "../engine/GlobalsProject.h"
 #include "../engine/ScanRig.h"
 #include "TestSupport.h"
 #include "engine/QruWriter.h"
@@ -27,29 +28,18 @@ public:
     std::int32_t Show(const std::string&, const std::string&, std::uint32_t) override { return 1; }
 };
 
-engine::QruVariable VarFnScalar(std::string name, std::uint8_t type, std::int32_t size) {
-    engine::QruVariable variable;
-    variable.name = std::move(name);
-    variable.type = type;
-    variable.size = size;
-    variable.exported = true;
-    return variable;
-}
-
 // Globals at these offsets from the first: COUNT 0 (Integer), FLAG 4 (Boolean), NAME 5
 // (String), TEMPS[0..2] 261, 271, 281 (Reals), SPEED 291 (Word); the end at 293.
 std::string VarFnModule() {
-    engine::QruVariable temps = VarFnScalar("TEMPS", 10, 30);
+    using testsupport::ExportedGlobal;
+    engine::QruVariable temps = ExportedGlobal("TEMPS", 10, 30);
     temps.elementType = 5;
     temps.elementSize = 10;
     temps.low = 0;
     temps.high = 2;
-    engine::QruModule module;
-    module.variables = {VarFnScalar("COUNT", 4, 4), VarFnScalar("FLAG", 3, 1),
-                        VarFnScalar("NAME", 9, 256), temps, VarFnScalar("SPEED", 20, 2)};
-    module.header.dataSize = static_cast<std::int32_t>(engine::RequiredDataSize(module));
-    module.nonCyclic = true;
-    return engine::WriteQruModule(module);
+    return testsupport::GlobalsModuleBytes(
+        {ExportedGlobal("COUNT", 4, 4), ExportedGlobal("FLAG", 3, 1),
+         ExportedGlobal("NAME", 9, 256), temps, ExportedGlobal("SPEED", 20, 2)});
 }
 
 class VariableFunctions : public ::testing::Test {
@@ -191,8 +181,8 @@ TEST(VariableFunctionsDispatch, OnlyProceduresOfLoadedUnitsAreCalled) {
     EXPECT_EQ(rig.Read("PUMP", "CALLS"), 1);
 
     // Addresses outside every unit's code run nothing: data, 0, unmapped memory.
-    for (GuestAddress wrong : {rig.VariableAddress("PUMP", "CALLS"), GuestAddress{0},
-                               GuestAddress{0xFFFFFFF0u}}) {
+    for (GuestAddress wrong :
+         {rig.VariableAddress("PUMP", "CALLS"), GuestAddress{0}, GuestAddress{0xFFFFFFF0u}}) {
         EXPECT_FALSE(vars::DispatchProcedure(rig.scheduler.get(), *rig.cpu, wrong));
     }
     EXPECT_FALSE(vars::DispatchProcedure(nullptr, *rig.cpu, *pump.Value()->mainEntry));
