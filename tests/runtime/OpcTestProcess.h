@@ -118,10 +118,17 @@ public:
 
     bool Started() const { return m_pid > 0; }
 
-    // Stops the process: SIGTERM, SIGKILL when it has not ended within two seconds.
-    void Stop() { End(SIGTERM); }
+    // Whether its standard output was closed: it ended (or closed it).
+    bool OutputEnded() const {
+        std::lock_guard lock(m_mutex);
+        return m_ended;
+    }
+
+    // Stops the process: SIGTERM, SIGKILL when it has not ended within two seconds. Its wait
+    // status (-1 when it was not running).
+    int Stop() { return End(SIGTERM); }
     // Ends the process at once, as a crash would.
-    void Kill() { End(SIGKILL); }
+    int Kill() { return End(SIGKILL); }
 
     // Waits for the first line from the `from`th on (0: the first line) that `matches`, at most
     // `timeout`; the line, or empty. `at` receives its position.
@@ -159,9 +166,9 @@ public:
     }
 
 private:
-    void End(int signal) {
+    int End(int signal) {
         if (m_pid <= 0)
-            return;
+            return -1;
         ::kill(m_pid, signal);
         int status = 0;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
@@ -174,6 +181,7 @@ private:
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         m_pid = -1;
+        return status;
     }
 
     void ReadLines(int fd) {
