@@ -54,14 +54,10 @@ QWidget& Painted(screens::ScreenForm& window) {
 // Windows, figures and menus belong to the GUI thread: called from any other thread (a cyclic
 // unit on the scan thread) the commands find no target, with one warning in the log.
 bool OnGuiThread() {
-    const QCoreApplication* application = QCoreApplication::instance();
-    if (application != nullptr && QThread::currentThread() == application->thread())
-        return true;
     static std::atomic<bool> warned{false};
-    if (!warned.exchange(true))
-        platform::LogWarning("form and window commands run on the screens' thread only; a call "
-                             "from another thread does nothing");
-    return false;
+    return screencmd::support::OnGuiThread(
+        warned, "form and window commands run on the screens' thread only; a call "
+                "from another thread does nothing");
 }
 
 screens::ScreenForm* Window() {

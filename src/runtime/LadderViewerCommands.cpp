@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/LadderViewerCommands.h"
+#include "runtime/ScreenCommandSupport.h"
 
 #include "platform/Log.h"
 #include "runtime/RuntimeLibrary.h"
@@ -21,14 +22,10 @@ namespace {
 // Viewers are widgets: only the GUI thread may touch them. Unit code on another thread (a cyclic
 // unit on the scan thread) gets nothing done, with one warning in the log.
 bool OnGuiThread() {
-    const QCoreApplication* application = QCoreApplication::instance();
-    if (application != nullptr && QThread::currentThread() == application->thread())
-        return true;
-    static std::atomic<bool> s_warned{false};
-    if (!s_warned.exchange(true))
-        platform::LogWarning("the WINLADDER functions run on the screens' thread only; a call "
-                             "from another thread does nothing");
-    return false;
+    static std::atomic<bool> warned{false};
+    return screencmd::support::OnGuiThread(
+        warned, "the WINLADDER functions run on the screens' thread only; a call "
+                "from another thread does nothing");
 }
 
 screens::Figure* Figure() {

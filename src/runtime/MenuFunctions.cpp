@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/MenuFunctions.h"
+#include "runtime/ScreenCommandSupport.h"
 
 #include <atomic>
 
@@ -21,13 +22,9 @@ namespace {
 // Widgets and the menu selection may only be touched on the GUI thread; unit code on another
 // thread gets the defaults instead of a race with the GUI.
 bool OnGuiThread() {
-    const QCoreApplication* application = QCoreApplication::instance();
-    if (application != nullptr && QThread::currentThread() == application->thread())
-        return true;
-    static std::atomic<bool> s_warned{false};
-    if (!s_warned.exchange(true))
-        platform::LogWarning("menu functions called outside the GUI thread do nothing");
-    return false;
+    static std::atomic<bool> warned{false};
+    return screencmd::support::OnGuiThread(
+        warned, "menu functions called outside the GUI thread do nothing");
 }
 
 screens::ScreenForm* Window() {

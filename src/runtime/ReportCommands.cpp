@@ -33,8 +33,7 @@ std::atomic<shell::PrintSpool*> s_reportSpool{nullptr};
 constexpr double kDeviceUnitsPerPoint = report::kReportUnitsPerInch / 72.0;
 
 bool OnGuiThread() {
-    const QCoreApplication* application = QCoreApplication::instance();
-    return application != nullptr && QThread::currentThread() == application->thread();
+    return screencmd::support::OnGuiThread();
 }
 
 // Runs `command` on the screens' thread: now when called there, else queued to it.

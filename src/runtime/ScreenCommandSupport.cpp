@@ -2,16 +2,31 @@
 #include "runtime/ScreenCommandSupport.h"
 
 #include "platform/CodePage.h"
+#include "platform/Log.h"
 #include "screens/FBase.h"
 #include "screens/Figure.h"
 #include "screens/ScreenForm.h"
 #include "screens/ScreenGlobals.h"
 
 #include <QApplication>
+#include <QThread>
 #include <QWidget>
 #include <algorithm>
 
 namespace runtime::screencmd::support {
+
+bool OnGuiThread() {
+    const QCoreApplication* application = QCoreApplication::instance();
+    return application != nullptr && QThread::currentThread() == application->thread();
+}
+
+bool OnGuiThread(std::atomic<bool>& warned, std::string_view warning) {
+    if (OnGuiThread())
+        return true;
+    if (!warned.exchange(true))
+        platform::LogWarning("{}", warning);
+    return false;
+}
 
 screens::Figure* Current() {
     return screens::CurrentFigure();
@@ -84,7 +99,9 @@ screens::ScreenForm* FindForm(std::string_view name) {
     return nullptr;
 }
 
-std::string UpperAscii(std::string_view text) { return platform::UpperAscii(text); }
+std::string UpperAscii(std::string_view text) {
+    return platform::UpperAscii(text);
+}
 
 QString ToQt(std::string_view codePageText) {
     return QString::fromStdString(platform::CodePageToUtf8(codePageText));

@@ -3,6 +3,7 @@
 
 #include <QRect>
 #include <QString>
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,12 @@ std::vector<screens::Figure*> FiguresOf(screens::ScreenForm& window);
 screens::Figure* FindFigure(screens::ScreenForm& window, std::string_view name);
 // The screen form of that name among the application's windows (ignoring ASCII case), or null.
 screens::ScreenForm* FindForm(std::string_view name);
+
+// Whether the caller runs on the screens' thread, which owns windows, figures, charts, viewers and
+// menus. The second form logs `warning` the first time a command family, whose flag `warned` is,
+// is called from another thread (a cyclic unit on the scan thread).
+bool OnGuiThread();
+bool OnGuiThread(std::atomic<bool>& warned, std::string_view warning);
 
 std::string UpperAscii(std::string_view text);
 QString ToQt(std::string_view codePageText);

@@ -1,5 +1,6 @@
 // Quorva run-time. Licensed under the MIT licence.
 #include "runtime/TrendCommands.h"
+#include "runtime/ScreenCommandSupport.h"
 
 #include <array>
 #include <atomic>
@@ -32,14 +33,10 @@ namespace {
 // Charts belong to the GUI thread: called from any other thread (a cyclic unit on the scan
 // thread) the commands find no chart, with one warning in the log.
 bool OnGuiThread() {
-    const QCoreApplication* application = QCoreApplication::instance();
-    if (application != nullptr && QThread::currentThread() == application->thread())
-        return true;
     static std::atomic<bool> warned{false};
-    if (!warned.exchange(true))
-        platform::LogWarning("trend chart commands run on the screens' thread only; a call from "
-                             "another thread does nothing");
-    return false;
+    return screencmd::support::OnGuiThread(
+        warned, "trend chart commands run on the screens' thread only; a call from "
+                "another thread does nothing");
 }
 
 trends::TrendChart* Chart() {
